@@ -1,0 +1,221 @@
+// The contact card: the stars, the note and e-mail boxes and the photo strip's fill mark,
+// filled from and written into the grid's current row.
+#include "contacts/Main.h"
+#include "platform/app.h"
+#include "platform/failure.h"
+#include "platform/runtime.h"
+#include "platform/services.h"
+
+#include <QFocusEvent>
+#include <QMouseEvent>
+#include <functional>
+
+using platform::resume_next;
+
+namespace {
+
+// Focus-in, click and double click of a text box, delivered the way the old controls raised
+// them: getting the focus back with the window is no GotFocus, and the second release of a
+// double click is no Click.
+class BoxEvents : public QObject {
+public:
+    BoxEvents(QWidget* box, std::function<void()> got_focus, std::function<void()> click = {},
+              std::function<void()> double_click = {})
+        : QObject(box), box_(box), got_focus_(std::move(got_focus)), click_(std::move(click)),
+          double_click_(std::move(double_click))
+    {
+        box->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (watched != box_)
+            return false;
+        switch (e->type()) {
+        case QEvent::FocusIn: {
+            const auto reason = static_cast<QFocusEvent*>(e)->reason();
+            if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+                return false;
+            const QWidget* before = box_->window()->focusWidget();
+            got_focus_();
+            // A handler that sent the focus elsewhere: the box must not act as if it had it.
+            return box_->window()->focusWidget() != before;
+        }
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton && click_) {
+                if (after_double_click_)
+                    after_double_click_ = false;
+                else
+                    click_();
+            }
+            return false;
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton && double_click_) {
+                after_double_click_ = true;
+                double_click_();
+                return true;
+            }
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget* box_;
+    std::function<void()> got_focus_;
+    std::function<void()> click_;
+    std::function<void()> double_click_;
+    bool after_double_click_ = false;
+};
+
+// An old text box raised Change only when its text really changed; QPlainTextEdit signals
+// every assignment, so an equal text is not assigned at all.
+void set_text(QPlainTextEdit* box, const std::string& text)
+{
+    const QString value = QString::fromStdString(text);
+    if (box->toPlainText() != value)
+        box->setPlainText(value);
+}
+
+void set_text(QLineEdit* box, const std::string& text)
+{
+    box->setText(QString::fromStdString(text));
+}
+
+// The fill mark belongs to the photo strip, which may not have made it yet.
+void set_width(platform::ImageControl* numfoto, double twips)
+{
+    if (numfoto == nullptr)
+        throw platform::StepError(91, "Object variable or With block variable not set");
+    numfoto->setWidthTw(twips);
+}
+
+} // namespace
+
+void Main::crea_scheda()
+{
+    Text1 = new QPlainTextEdit(this);
+    platform::place(Text1, 4620, 480, 1875, 2115);
+    Text2 = new QLineEdit(this);
+    platform::place(Text2, 4620, 2640, 1875, 330);
+    Text2->setToolTip(QStringLiteral("Double click to send E-mail"));
+
+    connect(Text1, &QPlainTextEdit::textChanged, this,
+            [this] { platform::guard("Text1_Change", [this] { Text1_Change(); }); });
+    connect(Text2, &QLineEdit::textChanged, this,
+            [this] { platform::guard("Text2_Change", [this] { Text2_Change(); }); });
+    new BoxEvents(Text1, [this] { platform::guard("Text1_GotFocus", [this] { Text1_GotFocus(); }); });
+    new BoxEvents(
+        Text2, [this] { platform::guard("Text2_GotFocus", [this] { Text2_GotFocus(); }); },
+        [this] { platform::guard("Text2_Click", [this] { Text2_Click(); }); },
+        [this] { platform::guard("Text2_DblClick", [this] { Text2_DblClick(); }); });
+}
+
+// A rating that cannot be read at all shows as no stars rather than the last contact's.
+void Main::legge_dati()
+{
+    for (int riga = 1; riga <= 5; ++riga) {
+        double value = 0;
+        resume_next([&] { value = platform::Val(TDBGrid1->Columns(colonne_voti.at(riga - 1))); });
+        for (int p = 1; p <= 5; ++p) {
+            resume_next([&] {
+                const bool lit = p <= value;
+                stellag.at(riga - 1).at(p - 1)->setVisible(!lit);
+                stellar.at(riga - 1).at(p - 1)->setVisible(lit);
+            });
+        }
+    }
+    resume_next([&] { set_text(Text1, TDBGrid1->Columns("note")); });
+    resume_next([&] { set_text(Text2, TDBGrid1->Columns("email")); });
+    resume_next([&] {
+        int16_t slot = 1;
+        inizializza_puntatore_foto(slot);
+    });
+    resume_next([&] {
+        const std::string link = TDBGrid1->Columns("foto" + std::to_string(puntatore_foto));
+        if (link.empty()) {
+            percorso_foto = "";
+            anonimo();
+        } else {
+            percorso_foto = link;
+            img_view();
+        }
+    });
+    int used = 0;
+    for (int k = 1; k <= 5; ++k)
+        resume_next([&] {
+            if (!TDBGrid1->Columns("foto" + std::to_string(k)).empty())
+                used = k;
+        });
+    resume_next([&] { set_width(numfoto, 540 + 190 * used); });
+}
+
+void Main::azzera_dati()
+{
+    for (int riga = 0; riga < 5; ++riga)
+        for (int i = 0; i < 5; ++i)
+            resume_next([&] {
+                stellag.at(riga).at(i)->setVisible(true);
+                stellar.at(riga).at(i)->setVisible(false);
+            });
+    resume_next([&] { set_text(Text1, ""); });
+    resume_next([&] { set_text(Text2, ""); });
+    resume_next([&] {
+        percorso_foto = "";
+        anonimo();
+    });
+    resume_next([&] {
+        int16_t slot = 1;
+        inizializza_puntatore_foto(slot);
+    });
+    resume_next([&] { set_width(numfoto, 510); });
+}
+
+void Main::manca_nick()
+{
+    platform::MsgBox(lingua != 0 ? "Manca il nick!" : "The nick miss!", platform::vbOKOnly | platform::vbCritical,
+                     platform::app_title());
+    TDBGrid1->SetFocus();
+}
+
+void Main::Text1_Change()
+{
+    if (!TDBGrid1->Columns("nick").empty())
+        TDBGrid1->SetColumn("note", Text1->toPlainText().toStdString());
+}
+
+void Main::Text1_GotFocus()
+{
+    if (TDBGrid1->Columns("nick").empty())
+        manca_nick();
+}
+
+void Main::Text2_Change()
+{
+    if (!TDBGrid1->Columns("nick").empty())
+        TDBGrid1->SetColumn("email", Text2->text().toStdString());
+}
+
+void Main::Text2_GotFocus()
+{
+    if (TDBGrid1->Columns("nick").empty())
+        manca_nick();
+}
+
+void Main::Text2_Click()
+{
+    Text2->setSelection(0, static_cast<int>(Text2->text().size()));
+}
+
+void Main::Text2_DblClick()
+{
+    const std::string address = Text2->text().toStdString();
+    if (!address.empty() && address.find('@') != std::string::npos) {
+        resume_next([&] { apre_email(address, "", "", "", "", ""); });
+        resume_next([&] { Suono("foto.wav"); });
+    } else {
+        resume_next([&] { Suono("nontrovato.wav"); });
+    }
+}

@@ -1,0 +1,167 @@
+// The contact grid: its design, and the handlers that keep a nick first and unique and keep
+// the card in step with the current row.
+#include "contacts/Main.h"
+#include "platform/app.h"
+#include "platform/failure.h"
+#include "platform/jet_sql.h"
+#include "platform/runtime.h"
+#include "platform/services.h"
+
+#include <QFont>
+#include <QPixmap>
+
+using platform::resume_next;
+
+namespace {
+
+std::vector<platform::GridColumn> grid_design()
+{
+    return {
+        {"Nick", "nick", 2302, true},          {"Nome", "nome", 1826, true},
+        {"Note", "note", 609, false},          {"Email", "email", 2725, false},
+        {"Foto1", "foto1", 503, false},        {"Foto2", "foto2", 609, false},
+        {"Foto3", "foto3", 635, false},        {"Foto4", "foto4", 556, false},
+        {"Foto5", "foto5", 609, false},        {"Simpatia", "simpatia", 741, false},
+        {"Bellezza", "bellezza", 661, false},  {"Intelligenza", "intelligenza", 503, false},
+        {"Affinita", "affinita", 503, false},  {"Cultura", "cultura", 1535, false},
+        {"Punti", "punti", 1535, false},       {"id", "id", 1535, false},
+        {"Espr1", "espr1", 423, true},
+    };
+}
+
+QLabel* nick_label(QWidget* parent, const QColor& colour, int left, int top)
+{
+    auto* label = new QLabel(parent);
+    platform::place(label, left, top, 1455, 255);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setPointSizeF(9.75);
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("background: transparent; color: %1").arg(colour.name()));
+    return label;
+}
+
+} // namespace
+
+void Main::crea_griglia()
+{
+    TDBGrid1 = new platform::TrueDBGrid(this);
+    platform::place(TDBGrid1, 180, 1560, 2795, 1995);
+    TDBGrid1->setColumns(grid_design());
+    TDBGrid1->setValueItems("espr1", {{"-1", QPixmap(QStringLiteral(":/art/has_photo.png"))}},
+                            {{"0", QStringLiteral("  ")}});
+    TDBGrid1->setMarqueeStyle(3);
+    TDBGrid1->setDataSource(&Data1);
+}
+
+// The nick labels lie over the photo, so they are made after the photo panel.
+void Main::collega_griglia()
+{
+    Lnick2 = nick_label(this, Qt::white, 3080, 3140);
+    lnick = nick_label(this, QColor(255, 128, 0), 3060, 3120);
+    TDBGrid1->BeforeColEdit = [this](int16_t column, int16_t key, int16_t& cancel) {
+        platform::guard("griglia_controlla_nick", [&] { griglia_controlla_nick(column, key, cancel); });
+    };
+    TDBGrid1->BeforeUpdate = [this](int16_t& cancel) {
+        platform::guard("griglia_controlla_doppione", [&] { griglia_controlla_doppione(cancel); });
+    };
+    TDBGrid1->EditModeOn = [this] { platform::guard("griglia_modo_modifica", [this] { griglia_modo_modifica(); }); };
+    TDBGrid1->EditModeOff = [this] { platform::guard("griglia_modo_riga", [this] { griglia_modo_riga(); }); };
+    TDBGrid1->Error = [this](int16_t error, int16_t& response) {
+        platform::guard("griglia_errore", [&] { griglia_errore(error, response); });
+    };
+    TDBGrid1->RowColChange = [this](std::optional<long long>, int16_t) {
+        platform::guard("griglia_cambio_riga", [this] { griglia_cambio_riga(); });
+    };
+    Data1.Error = [this](int number, int& response) {
+        int16_t r = static_cast<int16_t>(response);
+        platform::guard("Data1_Error", [&] { Data1_Error(static_cast<int16_t>(number), r); });
+        response = r;
+    };
+}
+
+void Main::griglia_controlla_nick(int16_t colonna, int16_t, int16_t& annulla)
+{
+    if (colonna != 0 && TDBGrid1->Columns(0).empty()) {
+        manca_nick();
+        annulla = 1;
+    }
+}
+
+// The nick goes into the lookup as a quoted literal: a nick holding a double quote, or one
+// spelled like a column name, must not change the query. Text compares without regard to
+// letter case, so "Mario" and "mario" are the same nick.
+void Main::griglia_controlla_doppione(int16_t& annulla)
+{
+    resume_next([&] { Data2.DatabaseName = program_db(); });
+    std::string lookup;
+    resume_next([&] {
+        lookup = "select nick,id from qcontatti where nick = " + platform::jet_quote(TDBGrid1->Columns(0))
+            + " and id <> " + platform::CStr(platform::Val(TDBGrid1->Columns("id")));
+    });
+    resume_next([&] { Data2.RecordSource = lookup; });
+    resume_next([&] { Data2.Refresh(); });
+    resume_next([&] {
+        if (Data2.recordset().AbsolutePosition() == -1)
+            return;
+        annulla = -1;
+        platform::MsgBox(lingua == 0 ? "The nick is already existing in list!" : "Il nick è già esistente in lista!",
+                         platform::vbCritical | platform::vbOKOnly, platform::app_title());
+        TDBGrid1->SetFocus();
+    });
+}
+
+void Main::griglia_modo_modifica()
+{
+    TDBGrid1->setMarqueeStyle(6);
+}
+
+void Main::griglia_modo_riga()
+{
+    TDBGrid1->setMarqueeStyle(3);
+}
+
+void Main::griglia_errore(int16_t, int16_t& risposta)
+{
+    risposta = 0;
+}
+
+void Main::Data1_Error(int16_t, int16_t& risposta)
+{
+    risposta = 0;
+}
+
+void Main::griglia_cambio_riga()
+{
+    if (importazione_in_corso)
+        return;
+    resume_next([&] {
+        int16_t slot = 1;
+        inizializza_puntatore_foto(slot);
+    });
+    int16_t state = 0;
+    resume_next([&] { state = TDBGrid1->AddNewState(); });
+    if (state == 1) {
+        resume_next([&] { azzera_dati(); });
+        era_su_nuova_riga = true;
+    } else if (era_su_nuova_riga) {
+        resume_next([&] { legge_dati(); });
+        era_su_nuova_riga = false;
+    } else {
+        const auto bookmark = TDBGrid1->RowBookmark();
+        const bool differs = bookmark != ultimo_bookmark;
+        if (differs)
+            resume_next([&] { TDBGrid1->setMarqueeStyle(3); });
+        if (differs && state == 0)
+            resume_next([&] { legge_dati(); });
+    }
+    resume_next([&] { punti(); });
+    resume_next([&] { ultimo_bookmark = TDBGrid1->RowBookmark(); });
+    resume_next([&] {
+        const QString nick = QString::fromStdString(TDBGrid1->Columns("nick"));
+        lnick->setText(nick);
+        Lnick2->setText(nick);
+    });
+}

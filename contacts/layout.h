@@ -1,0 +1,36 @@
+#pragma once
+// Where our window design puts the controls that the window's artwork draws and that no
+// other place fixes, in twips on the 6750 x 4125 client area. The background artwork is
+// drawn to match these rectangles.
+
+namespace layout {
+
+struct Rect {
+    int left, top, width, height;
+};
+
+constexpr int kClientWidth = 6750;
+constexpr int kClientHeight = 4125;
+
+constexpr Rect kLogo{120, 120, 1260, 1020};
+constexpr Rect kSoundSwitch{180, 1215, 315, 315};     // suono_on / suono_off
+constexpr Rect kFind{600, 1230, 1950, 300};
+constexpr Rect kSearch{2610, 1215, 345, 315};         // Image6
+constexpr Rect kHome{4680, 105, 345, 345};            // Image16
+constexpr Rect kHelp{5070, 105, 345, 345};            // ImgHelp
+constexpr Rect kAbout{5460, 105, 345, 345};           // Image4
+constexpr Rect kOptions{5850, 105, 345, 345};         // ImgSet
+constexpr Rect kExit{6240, 105, 345, 345};            // Image5
+constexpr Rect kSort{180, 3630, 390, 390};            // Image11
+constexpr Rect kDelete{630, 3630, 390, 390};          // Image7
+constexpr Rect kImport{1080, 3630, 390, 390};         // Image12
+constexpr Rect kConversations{1530, 3630, 390, 390};  // Image13
+constexpr Rect kLinks{1980, 3630, 390, 390};          // Image10
+constexpr Rect kShowRatings{4680, 3150, 600, 390};    // Image8
+constexpr Rect kShowNotes{5340, 3150, 600, 390};      // Image9
+constexpr Rect kCloseRatings{6345, 3060, 210, 210};   // Image14
+constexpr Rect kLinkPhoto{2880, 3540, 615, 495};      // Image2
+constexpr Rect kViewPhoto{3600, 3540, 612, 492};      // Image3
+constexpr int kCorner = 300;                          // the four corner decorations
+
+} // namespace layout

@@ -1,0 +1,307 @@
+// The main window's life cycle: start-up, first activation, hiding, the close request, exit.
+#include "contacts/Main.h"
+#include "contacts/layout.h"
+#include "desktop/clsSysTray.h"
+#include "platform/app.h"
+#include "platform/failure.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/services.h"
+#include "platform/settings.h"
+#include "platform/single_instance.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+
+using platform::resume_next;
+
+namespace {
+
+const char* const kSection = "Impostazioni";
+
+std::string setting(const std::string& key, const std::string& default_value)
+{
+    return platform::GetSetting(platform::exe_name(), kSection, key, default_value);
+}
+
+void save_setting(const std::string& key, const std::string& value)
+{
+    platform::SaveSetting(platform::exe_name(), kSection, key, value);
+}
+
+// Below this outer width the window is taken for minimised or squeezed and hides.
+constexpr double kHideBelowWidth = 6816;
+// The frame the old window system drew around the client area: a window manager that reports
+// none (a bare X server) must not make the window look narrower than it is.
+constexpr double kFrameWidth = 120;
+constexpr double kFrameHeight = 405;
+// What a minimised window measures.
+constexpr double kMinimisedWidth = 2400;
+
+} // namespace
+
+Main::Main(QWidget* parent) : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("Tavoly? - www.tavoly.net"));
+    setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
+    setFixedSize(platform::px(layout::kClientWidth), platform::px(layout::kClientHeight));
+    Data1.RecordSource = "select * from qContatti";
+    crea_sfondo();
+    crea_griglia();
+    crea_scheda();
+    crea_pannello_voti();
+    crea_ricerca();
+    crea_pannello_foto();
+    crea_suoni();
+    crea_menu();
+    collega_griglia();
+}
+
+Main::~Main()
+{
+    platform::guard("Form_Terminate", [this] { Form_Terminate(); });
+    delete TDBGrid1;   // before the data controls it is bound to
+    TDBGrid1 = nullptr;
+}
+
+void Main::crea_sfondo()
+{
+    sfondo = new platform::ImageControl(this);
+    sfondo->setStretch(true);
+    sfondo->setPicture(QIcon(QStringLiteral(":/art/background.svg")).pixmap(size(), devicePixelRatioF()));
+    sfondo->setGeometry(rect());
+    sfondo->lower();
+    auto corner = [this](const char* name) {
+        auto* c = new platform::ImageControl(this);
+        c->setStretch(true);
+        c->setPicture(QIcon(QString::fromLatin1(name)).pixmap(platform::px(layout::kCorner)));
+        c->setWidthTw(layout::kCorner);
+        c->setHeightTw(layout::kCorner);
+        return c;
+    };
+    sfondo_sup_sin = corner(":/art/corner_tl.svg");
+    sfondo_sup_des = corner(":/art/corner_tr.svg");
+    sfondo_inf_sin = corner(":/art/corner_bl.svg");
+    sfondo_inf_des = corner(":/art/corner_br.svg");
+
+    auto button = [this](const layout::Rect& r) {
+        auto* b = new platform::ImageControl(this);
+        platform::place(b, r.left, r.top, r.width, r.height);
+        b->setHandCursor();
+        return b;
+    };
+    Image4 = button(layout::kAbout);
+    Image5 = button(layout::kExit);
+    Image16 = button(layout::kHome);
+    ImgHelp = button(layout::kHelp);
+    ImgSet = button(layout::kOptions);
+    Image10 = button(layout::kLinks);
+    Image12 = button(layout::kImport);
+    Image13 = button(layout::kConversations);
+    connect(Image5, &platform::ImageControl::clicked, this,
+            [this] { platform::guard("Image5_Click", [this] { Image5_Click(); }); });
+}
+
+void Main::crea_menu()
+{
+    menupop3 = new QMenu(QStringLiteral("pop3"), this);
+    avvioautom = menupop3->addAction(QStringLiteral("Start with Windows"));
+    avvioautom->setCheckable(true);
+    menupop3->addSeparator();
+    chiudi = menupop3->addAction(QStringLiteral("Exit"));
+    connect(chiudi, &QAction::triggered, this,
+            [this] { platform::guard("chiudi_Click", [this] { chiudi_Click(); }); });
+    menupop4 = new QMenu(QStringLiteral("pop4"), this);
+}
+
+std::string Main::program_db() const
+{
+    return platform::program_folder() + "\\contatti.mdb";
+}
+
+bool Main::tray_shown() const
+{
+    return systray != nullptr && systray->IconShown();
+}
+
+double Main::Width() const
+{
+    if (isMinimized())
+        return kMinimisedWidth;
+    const int frame = frameGeometry().width() - width();
+    return platform::twips(width()) + (frame > 0 ? platform::twips(frame) : kFrameWidth);
+}
+
+double Main::Height() const
+{
+    const int frame = frameGeometry().height() - height();
+    return platform::twips(height()) + (frame > 0 ? platform::twips(frame) : kFrameHeight);
+}
+
+void Main::Form_Load()
+{
+    if (platform::PrevInstance())
+        return;   // a copy is already running: no window, no tray icon, no setting touched
+    loaded_ = true;
+    const std::string args = platform::command_line();
+    bool shown_here = false;
+    resume_next([&] { setWindowState(args == "S" ? Qt::WindowMinimized : Qt::WindowNoState); });
+    resume_next([&] {
+        if (!systray)
+            systray = std::make_unique<clsSysTray>();
+        systray->Icon = windowIcon();
+        systray->ToolTipText = windowTitle();
+        systray->OwnerControl = this;
+        systray->Add();
+    });
+    resume_next([&] { applica_lingua(); });
+    sito_primario = "http://www.example.com/tavoly/";
+    sito_mirror = "http://mirror.example.org/tavoly/";
+    sito_home = "http://www.example.com/";
+    resume_next([&] {
+        Data1.DatabaseName = program_db();
+        Data2.DatabaseName = program_db();
+        Data1.Refresh();
+    });
+    resume_next([&] {
+        const bool on = setting("suoni", "S") == "S";
+        suono_on->setVisible(on);
+        suono_off->setVisible(!on);
+    });
+    resume_next([&] {
+        avvio_disattivo = setting("avvio", "S") == "S" ? 0 : -1;
+        imposta_avvio_automatico();
+        avvioautom->setChecked(avvio_disattivo == 0);
+    });
+    resume_next([&] {
+        lingua = setting("lingua", "0") == "0" ? 0 : 1;
+        applica_lingua();
+        Salvalingua();
+    });
+    resume_next([&] {
+        Data1.RecordSource = "select * from qcontatti";
+        Data1.Refresh();
+    });
+    resume_next([&] {
+        sfondo_sup_sin->setLeftTw(0);
+        sfondo_sup_des->setLeftTw(Width() - sfondo_sup_des->WidthTw() - 60);
+        sfondo_inf_sin->setLeftTw(0);
+        sfondo_inf_des->setLeftTw(Width() - sfondo_inf_des->WidthTw() - 60);
+        sfondo_inf_sin->setTopTw(Height() - sfondo_inf_sin->HeightTw() - 360);
+        sfondo_inf_des->setTopTw(Height() - sfondo_inf_des->HeightTw() - 360);
+    });
+    resume_next([&] { path_foto = setting("PathFoto", "C:\\"); });
+    resume_next([&] { path_discussioni = setting("PathDiscussioni", "C:\\TinMessenger"); });
+    resume_next([&] { path_c6 = setting("PathC6", "C:\\TinMessenger"); });
+    resume_next([&] { dir_windows = GetWindowsDir(); });
+    resume_next([&] { dir_system = GetWindowsSysDir(); });
+    resume_next([&] {
+        if (args.empty()) {
+            long position = -1;
+            resume_next([&] { position = Data1.recordset().AbsolutePosition(); });
+            if (position != -1)
+                return;
+            setWindowState(Qt::WindowNoState);
+            show();
+            shown_here = true;
+            const std::string question = lingua == 0
+                ? "Do you want to import the list of the nick from MS Outlook or 'C6' Chat?"
+                : "Vuoi importare la lista dei nick da MS Outlook o dalla Chat 'C6'?";
+            if (platform::MsgBox(question, platform::vbYesNo | platform::vbQuestion, platform::app_title())
+                == platform::vbYes)
+                platform::services().popup_menu->popup(*menupop4);
+        } else {
+            show();
+            shown_here = true;
+        }
+    });
+    // The loaded form shows itself unless the start-up already did (a start with "S" that the
+    // resize handling hid must stay hidden).
+    if (!shown_here)
+        show();
+}
+
+void Main::Form_Activate()
+{
+    if (attivato)
+        return;
+    repaint();
+    attivato = true;
+    inizializza_banner();
+}
+
+// Without a tray icon, hiding would leave the program running with no way back: the window
+// then minimises the ordinary way and stays reachable.
+void Main::Form_Resize()
+{
+    if (Width() < kHideBelowWidth) {
+        if (tray_shown())
+            hide();
+    } else if (isHidden()) {
+        show();
+    }
+}
+
+bool Main::Form_QueryUnload()
+{
+    resume_next([&] { TDBGrid1->CommitRowEdit(); });
+    resume_next([&] { save_setting("PathFoto", path_foto); });
+    resume_next([&] { save_setting("PathDiscussioni", path_discussioni); });
+    resume_next([&] { save_setting("PathC6", path_c6); });
+    resume_next([&] {
+        if (tray_shown())
+            hide();
+    });
+    return true;
+}
+
+void Main::Image5_Click()
+{
+    if (systray)
+        systray->Remove();
+    Form_QueryUnload();
+    platform::End();
+}
+
+void Main::chiudi_Click()
+{
+    Image5_Click();
+}
+
+void Main::Form_Terminate()
+{
+    if (!systray)
+        systray = std::make_unique<clsSysTray>();
+    systray->Remove();
+}
+
+void Main::closeEvent(QCloseEvent* e)
+{
+    bool cancel = true;
+    platform::guard("Form_QueryUnload", [&] { cancel = Form_QueryUnload(); });
+    if (cancel)
+        e->ignore();
+    else
+        e->accept();
+}
+
+void Main::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    if (loaded_)
+        platform::guard("Form_Resize", [this] { Form_Resize(); });
+}
+
+void Main::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange && loaded_)
+        platform::guard("Form_Resize", [this] { Form_Resize(); });
+}
+
+bool Main::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate && loaded_)
+        platform::guard("Form_Activate", [this] { Form_Activate(); });
+    return QWidget::event(e);
+}

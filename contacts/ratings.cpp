@@ -1,0 +1,215 @@
+// The ratings panel: five rows of stars, their captions, the score, and the click areas that
+// show and hide the panel over the note and e-mail boxes.
+#include "contacts/Main.h"
+#include "contacts/layout.h"
+#include "platform/failure.h"
+#include "platform/runtime.h"
+
+#include <QCursor>
+#include <QFont>
+#include <QPalette>
+#include <QPixmap>
+
+using platform::resume_next;
+
+namespace {
+
+const char* const kCaptions[5] = {"Liking", "Beauty", "Intelligence", "Affinity", "Culture"};
+
+// Star i of row riga, relative to the panel.
+constexpr int star_left(int i) { return 240 + 300 * i; }
+constexpr int star_top(int riga) { return 180 + 480 * (riga - 1); }
+constexpr int kStarSize = 195;
+
+void set_text_colour(QWidget* w, uint32_t rgb)
+{
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::WindowText, QColor::fromRgb(rgb));
+    w->setPalette(palette);
+}
+
+QFont comic(double points)
+{
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+// The pointer that the stars and the panel's click areas share: a hand holding a star.
+QCursor star_pointer()
+{
+    const QPixmap pointer(QStringLiteral(":/art/pointer.png"));
+    return pointer.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(pointer, 10, 0);   // the fingertip
+}
+
+platform::ImageControl* star(QWidget* panel, const QPixmap& picture, const QCursor& pointer, int riga, int i)
+{
+    auto* s = new platform::ImageControl(panel);
+    s->setPicture(picture);
+    s->setLeftTw(star_left(i));
+    s->setTopTw(star_top(riga));
+    s->setWidthTw(kStarSize);
+    s->setHeightTw(kStarSize);
+    s->setCursor(pointer);
+    return s;
+}
+
+// The caption sits in the gap above its row of stars.
+QLabel* caption(QWidget* panel, int riga)
+{
+    auto* label = new QLabel(QString::fromLatin1(kCaptions[riga - 1]), panel);
+    platform::place(label, 180, star_top(riga) - 180, 1575, 180);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    label->setFont(comic(7.5));
+    return label;
+}
+
+// The score shares the bottom line with nothing: right-aligned under the last star.
+QLabel* score_label(QWidget* panel)
+{
+    auto* label = new QLabel(QStringLiteral("0"), panel);
+    platform::place(label, 855, 2295, 780, 225);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setFont(comic(9.75));
+    set_text_colour(label, 0x008000);
+    return label;
+}
+
+platform::ImageControl* click_area(QWidget* parent, const layout::Rect& r, const QCursor& pointer)
+{
+    auto* area = new platform::ImageControl(parent);
+    area->setLeftTw(r.left);
+    area->setTopTw(r.top);
+    area->setWidthTw(r.width);
+    area->setHeightTw(r.height);
+    area->setCursor(pointer);
+    return area;
+}
+
+// What both forms of a star click do first: false when the row has no nick, and then
+// nothing else may happen. A nick that cannot be read counts as missing.
+bool prepara_riga(Main& m)
+{
+    bool has_nick = false;
+    resume_next([&] { has_nick = !m.TDBGrid1->Columns("nick").empty(); });
+    if (!has_nick) {
+        resume_next([&] { m.manca_nick(); });
+        return false;
+    }
+    resume_next([&] { m.TDBGrid1->CommitRowEdit(); });
+    resume_next([&] { m.TDBGrid1->setMarqueeStyle(3); });
+    return true;
+}
+
+void scrive_voto(Main& m, int riga, int value)
+{
+    resume_next([&] { m.TDBGrid1->SetColumn(Main::colonne_voti.at(riga - 1), platform::CInt(value)); });
+    resume_next([&] { m.punti(); });
+    resume_next([&] { m.TDBGrid1->SetColumn("punti", platform::Val(m.tpunti->text().toStdString())); });
+}
+
+} // namespace
+
+void Main::crea_pannello_voti()
+{
+    Picture1 = new QWidget(this);
+    platform::place(Picture1, 4620, 480, 1935, 2535);
+    QPalette palette = Picture1->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    Picture1->setPalette(palette);
+    Picture1->setAutoFillBackground(true);
+
+    const QPixmap grey(QStringLiteral(":/art/star_grey.png"));
+    const QPixmap red(QStringLiteral(":/art/star_red.png"));
+    const QCursor pointer = star_pointer();
+    for (int riga = 1; riga <= 5; ++riga) {
+        Label1[riga - 1] = caption(Picture1, riga);
+        for (int i = 0; i < 5; ++i) {
+            stellag[riga - 1][i] = star(Picture1, grey, pointer, riga, i);
+            stellar[riga - 1][i] = star(Picture1, red, pointer, riga, i);
+            stellar[riga - 1][i]->hide();
+            const auto index = static_cast<int16_t>(i);
+            connect(stellag[riga - 1][i], &platform::ImageControl::clicked, this, [this, riga, index] {
+                platform::guard("stellag_Click", [&] { stellag_Click(riga, index); });
+            });
+            connect(stellar[riga - 1][i], &platform::ImageControl::clicked, this, [this, riga, index] {
+                platform::guard("stellar_Click", [&] { stellar_Click(riga, index); });
+            });
+        }
+    }
+    tpunti = score_label(Picture1);
+
+    Image8 = click_area(this, layout::kShowRatings, pointer);
+    Image9 = click_area(this, layout::kShowNotes, pointer);
+    Image14 = click_area(this, layout::kCloseRatings, pointer);
+    connect(Image8, &platform::ImageControl::clicked, this,
+            [this] { platform::guard("Image8_Click", [this] { Image8_Click(); }); });
+    connect(Image9, &platform::ImageControl::clicked, this,
+            [this] { platform::guard("Image9_Click", [this] { Image9_Click(); }); });
+    connect(Image14, &platform::ImageControl::clicked, this,
+            [this] { platform::guard("Image14_Click", [this] { Image14_Click(); }); });
+}
+
+// Only the leading run of red stars of each row counts. The visibility asked is each star's
+// own, so a hidden panel or window still scores.
+void Main::punti()
+{
+    int score = 0;
+    for (int riga = 0; riga < 5; ++riga)
+        resume_next([&] {
+            for (int i = 0; i < 5 && !stellar.at(riga).at(i)->isHidden(); ++i)
+                score += 40;
+        });
+    resume_next([&] {
+        // 480 and 720 fall between the bands and keep the colour shown before.
+        if (score >= 0 && score <= 450)
+            set_text_colour(tpunti, platform::QBColor(1));
+        else if (score >= 500 && score <= 700)
+            set_text_colour(tpunti, platform::QBColor(2));
+        else if (score >= 750 && score <= 1000)
+            set_text_colour(tpunti, platform::QBColor(9));
+    });
+    resume_next([&] { tpunti->setText(QString::number(score)); });
+}
+
+void Main::stellag_Click(int riga, int16_t Index)
+{
+    if (!prepara_riga(*this))
+        return;
+    for (int i = Index; i >= 0; --i) {
+        resume_next([&] { stellag.at(riga - 1).at(i)->hide(); });
+        resume_next([&] { stellar.at(riga - 1).at(i)->show(); });
+    }
+    scrive_voto(*this, riga, Index + 1);
+    resume_next([&] { Suono("piu.wav"); });
+}
+
+void Main::stellar_Click(int riga, int16_t Index)
+{
+    if (!prepara_riga(*this))
+        return;
+    for (int i = Index; i <= 4; ++i) {
+        resume_next([&] { stellar.at(riga - 1).at(i)->hide(); });
+        resume_next([&] { stellag.at(riga - 1).at(i)->show(); });
+    }
+    scrive_voto(*this, riga, Index);
+    resume_next([&] { Suono("meno.wav"); });
+}
+
+void Main::Image8_Click()
+{
+    resume_next([&] { Picture1->show(); });
+    resume_next([&] { Suono("suoni.wav"); });
+}
+
+void Main::Image9_Click()
+{
+    resume_next([&] { Picture1->hide(); });
+    resume_next([&] { Suono("suoni.wav"); });
+}
+
+void Main::Image14_Click()
+{
+    Image9_Click();
+}

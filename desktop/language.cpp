@@ -1,0 +1,12 @@
+#include "contacts/Main.h"
+#include "platform/app.h"
+#include "platform/settings.h"
+
+// The texts of both languages arrive with the interface-language work; until then the design
+// texts (English) stay.
+void Main::applica_lingua() {}
+
+void Main::Salvalingua()
+{
+    platform::SaveSetting(platform::exe_name(), "Impostazioni", "lingua", lingua == 0 ? "0" : "1");
+}

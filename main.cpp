@@ -1,0 +1,17 @@
+// Loading the main window starts the program; there is no other entry routine.
+#include "contacts/Main.h"
+#include "platform/files.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);   // closing only hides; the exit ends the program
+    platform::set_command_line(argc, argv);
+    Main form;
+    form.Form_Load();
+    if (!form.loaded())
+        return 0;
+    return app.exec();
+}

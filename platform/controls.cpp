@@ -1,0 +1,80 @@
+#include "platform/controls.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace platform {
+
+void place(QWidget* w, double left, double top, double width, double height)
+{
+    w->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+ImageControl::ImageControl(QWidget* parent) : QLabel(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setStyleSheet(QStringLiteral("background: transparent"));
+}
+
+void ImageControl::setPicture(const QPixmap& picture)
+{
+    picture_ = picture;
+    if (!stretch_ && !picture_.isNull()) {
+        const qreal dpr = picture_.devicePixelRatio();
+        width_tw_ = twips(qRound(picture_.width() / dpr));
+        height_tw_ = twips(qRound(picture_.height() / dpr));
+        apply_size();
+    }
+    update();
+}
+
+void ImageControl::setStretch(bool on)
+{
+    stretch_ = on;
+    update();
+}
+
+void ImageControl::setHandCursor()
+{
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ImageControl::setLeftTw(double v) { move(px(v), y()); }
+void ImageControl::setTopTw(double v) { move(x(), px(v)); }
+void ImageControl::setWidthTw(double v) { width_tw_ = v; apply_size(); }
+void ImageControl::setHeightTw(double v) { height_tw_ = v; apply_size(); }
+
+void ImageControl::apply_size()
+{
+    resize(px(width_tw_), px(height_tw_));
+}
+
+void ImageControl::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(e);
+}
+
+void ImageControl::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton)
+        emit doubleClicked();
+    QLabel::mouseDoubleClickEvent(e);
+}
+
+// Not stretched, the picture is drawn at its natural size and cropped by the control (the
+// fill mark relies on that); stretched, it fills the control.
+void ImageControl::paintEvent(QPaintEvent*)
+{
+    if (picture_.isNull())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (stretch_)
+        p.drawPixmap(rect(), picture_);
+    else
+        p.drawPixmap(0, 0, picture_);
+}
+
+} // namespace platform

@@ -1,0 +1,55 @@
+#pragma once
+// The window-edge controls the forms are built from, placed and sized in twips.
+#include <QLabel>
+#include <QPixmap>
+#include <QWidget>
+
+namespace platform {
+
+constexpr int kTwipsPerPixel = 15;
+
+inline int px(double twips) { return static_cast<int>(twips / kTwipsPerPixel + (twips >= 0 ? 0.5 : -0.5)); }
+inline double twips(int pixels) { return pixels * double(kTwipsPerPixel); }
+
+void place(QWidget* w, double left, double top, double width, double height);
+
+// An image control: a picture (optional), stretched or at its natural size, with click and
+// double-click events. Click areas drawn on a background are image controls without picture.
+class ImageControl : public QLabel {
+    Q_OBJECT
+public:
+    explicit ImageControl(QWidget* parent);
+
+    void setPicture(const QPixmap& picture);   // natural size when not stretched
+    const QPixmap& picture() const { return picture_; }
+    void setStretch(bool on);
+    bool stretch() const { return stretch_; }
+    void setHandCursor();
+
+    double LeftTw() const { return twips(x()); }
+    double TopTw() const { return twips(y()); }
+    double WidthTw() const { return width_tw_; }
+    double HeightTw() const { return height_tw_; }
+    void setLeftTw(double v);
+    void setTopTw(double v);
+    void setWidthTw(double v);
+    void setHeightTw(double v);
+
+signals:
+    void clicked();
+    void doubleClicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    void apply_size();
+    QPixmap picture_;
+    bool stretch_ = false;
+    double width_tw_ = 0;
+    double height_tw_ = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,759 @@
+#include "platform/data_control.h"
+
+#include "platform/failure.h"
+#include "platform/jet_sql.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <unordered_map>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+// The data engine's own error numbers beside the runtime's.
+constexpr int errObjectNotSet = 91;
+constexpr int errNoAddNew = 3020;
+constexpr int errReadOnly = 3027;
+constexpr int errFieldNotUpdatable = 3164;
+constexpr int errRecordDeleted = 3167;
+constexpr int errItemNotFound = 3265;
+
+// Rows are fetched by position in pages of this many; a grid shows a few dozen at a time.
+constexpr long kPageRows = 128;
+constexpr size_t kMaxPages = 64;
+
+// Pages the connection may keep decrypted in memory (KiB, SQLite's negative form): a book of
+// 100,000 contacts with its indexes fits, so a sort or a search after the first reads no page
+// twice from the disk.
+constexpr const char* kCacheSize = "pragma cache_size = -65536";
+
+std::string lower(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string quote_name(const std::string& name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
+[[noreturn]] void fail(sqlite3* db)
+{
+    throw StepError(errDatabase, sqlite3_errmsg(db));
+}
+
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql) : db_(db)
+    {
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, &tail) != SQLITE_OK)
+            fail(db);
+        // One statement only: text pasted after it never runs.
+        while (tail && (std::isspace(static_cast<unsigned char>(*tail)) || *tail == ';'))
+            ++tail;
+        if (tail && *tail) {
+            sqlite3_finalize(stmt_);
+            throw StepError(errDatabase, "Characters found after end of SQL statement.");
+        }
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool step()
+    {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            fail(db_);
+        return false;
+    }
+    sqlite3_stmt* get() const { return stmt_; }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// A double the way the old runtime writes it: 15 significant digits, no trailing ".0".
+std::string format_double(double d)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.15g", d == 0 ? 0.0 : d);
+    std::string text = buffer;
+    std::replace(text.begin(), text.end(), 'e', 'E');
+    return text;
+}
+
+FieldValue column_value(sqlite3_stmt* stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL: return std::nullopt;
+    case SQLITE_INTEGER: return std::to_string(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT: return format_double(sqlite3_column_double(stmt, column));
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        return std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt, column)));
+    }
+    }
+}
+
+std::vector<FieldValue> row_values(sqlite3_stmt* stmt)
+{
+    std::vector<FieldValue> row;
+    const int n = sqlite3_column_count(stmt);
+    row.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        row.push_back(column_value(stmt, i));
+    return row;
+}
+
+// What a column stores, from its declared type (SQLite's affinity rules).
+enum class Affinity { Integer, Real, Text };
+
+Affinity affinity_of(const char* declared)
+{
+    const std::string type = lower(declared ? declared : "");
+    if (type.find("int") != std::string::npos)
+        return Affinity::Integer;
+    if (type.empty() || type.find("char") != std::string::npos
+        || type.find("clob") != std::string::npos || type.find("text") != std::string::npos
+        || type.find("blob") != std::string::npos)
+        return Affinity::Text;
+    return Affinity::Real;
+}
+
+// A text written into a numeric column must spell a number ("." as decimal point, blanks
+// around it allowed); whole-number columns take the nearest whole number, a half to even.
+void bind_number(sqlite3_stmt* stmt, int index, std::string_view text, Affinity affinity)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    if (text.empty()) {
+        sqlite3_bind_null(stmt, index);
+        return;
+    }
+    if (text.front() == '+')
+        text.remove_prefix(1);
+    double number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(number))
+        throw StepError(errTypeMismatch, "Type mismatch.");
+    if (affinity == Affinity::Real) {
+        sqlite3_bind_double(stmt, index, number);
+        return;
+    }
+    const double whole = std::nearbyint(number);
+    if (whole < -9.2e18 || whole > 9.2e18)
+        throw StepError(errOverflow, "Overflow.");
+    sqlite3_bind_int64(stmt, index, static_cast<sqlite3_int64>(whole));
+}
+
+void bind_value(sqlite3_stmt* stmt, int index, const FieldValue& value, Affinity affinity)
+{
+    if (!value)
+        sqlite3_bind_null(stmt, index);
+    else if (affinity == Affinity::Text)
+        sqlite3_bind_text(stmt, index, value->data(), static_cast<int>(value->size()),
+                          SQLITE_TRANSIENT);
+    else
+        bind_number(stmt, index, *value, affinity);
+}
+
+std::string_view arg_text(sqlite3_value* value)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return {text ? text : "", static_cast<size_t>(sqlite3_value_bytes(value))};
+}
+
+// jet_like(value, pattern): Jet's like for the patterns SQLite's own cannot say. The compiled
+// pattern is kept with the statement while the pattern stays the same.
+void jet_like_function(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    try {
+        auto* pattern = static_cast<JetPattern*>(sqlite3_get_auxdata(context, 1));
+        if (!pattern) {
+            sqlite3_set_auxdata(context, 1, new JetPattern(arg_text(argv[1])),
+                                [](void* p) { delete static_cast<JetPattern*>(p); });
+            pattern = static_cast<JetPattern*>(sqlite3_get_auxdata(context, 1));
+        }
+        const bool match = pattern ? pattern->matches(arg_text(argv[0]))
+                                   : jet_like(arg_text(argv[0]), arg_text(argv[1]));
+        sqlite3_result_int(context, match ? 1 : 0);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(context);
+    }
+}
+
+std::string native_path(std::string name)
+{
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
+// The password of a connect string such as ";PWD=secret".
+std::string password(const std::string& connect)
+{
+    size_t start = 0;
+    while (start <= connect.size()) {
+        size_t end = connect.find(';', start);
+        if (end == std::string::npos)
+            end = connect.size();
+        const std::string part = connect.substr(start, end - start);
+        if (part.size() >= 4 && lower(part.substr(0, 4)) == "pwd=")
+            return part.substr(4);
+        start = end + 1;
+    }
+    return {};
+}
+
+// A file SQLCipher could not read: a book under another password, or no book at all.
+[[noreturn]] void refuse(const std::string& path, const std::string& name)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    char header[16] = {};
+    std::ifstream(path, std::ios::binary).read(header, sizeof header);
+    const bool plain = std::string_view(header, sizeof header) == std::string_view("SQLite format 3", 16);
+    if (!ec && !plain && size >= 1024 && size % 1024 == 0)
+        throw StepError(errBadPassword, "Not a valid password.");
+    throw StepError(errDatabase, "Unrecognized database format '" + name + "'.");
+}
+
+} // namespace
+
+// One open file under one key, shared by every control that names it.
+class Connection {
+public:
+    Connection(std::string path, std::string key) : path(std::move(path)), key(std::move(key)) {}
+    ~Connection() { sqlite3_close_v2(db); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    static std::shared_ptr<Connection> open(const std::string& database_name,
+                                            const std::string& connect);
+    Affinity affinity(const std::string& table, const std::string& column);
+
+    const std::string path;
+    const std::string key;
+    sqlite3* db = nullptr;
+    unsigned long long writes = 0;  // counts writes, so that fetched pages know they are stale
+};
+
+std::shared_ptr<Connection> Connection::open(const std::string& database_name,
+                                             const std::string& connect)
+{
+    namespace fs = std::filesystem;
+    const std::string native = native_path(database_name);
+    std::error_code ec;
+    if (native.empty() || !fs::is_regular_file(native, ec))
+        throw StepError(errFileNotFound, "Could not find file '" + database_name + "'.");
+    const std::string path = fs::canonical(native, ec).string();
+    const std::string key = password(connect);
+
+    static std::map<std::pair<std::string, std::string>, std::weak_ptr<Connection>> registry;
+    std::erase_if(registry, [](const auto& entry) { return entry.second.expired(); });
+    if (auto shared = registry[{path, key}].lock())
+        return shared;
+
+    auto connection = std::make_shared<Connection>(path, key);
+    // Read-write but never create: a missing book is an error, not a new empty file.
+    if (sqlite3_open_v2(path.c_str(), &connection->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        fail(connection->db);
+    if (!key.empty())
+        sqlite3_key(connection->db, key.data(), static_cast<int>(key.size()));
+    sqlite3_stmt* probe = nullptr;
+    int rc = sqlite3_prepare_v2(connection->db, "select count(*) from sqlite_master", -1, &probe,
+                                nullptr);
+    const bool read = rc == SQLITE_OK && sqlite3_step(probe) == SQLITE_ROW;
+    const long long objects = read ? sqlite3_column_int64(probe, 0) : 0;
+    sqlite3_finalize(probe);
+    if (!read || objects == 0)
+        refuse(path, database_name);
+    sqlite3_exec(connection->db, kCacheSize, nullptr, nullptr, nullptr);
+    rc = sqlite3_create_function_v2(connection->db, "jet_like", 2,
+                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                    jet_like_function, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        fail(connection->db);
+    registry[{path, key}] = connection;
+    return connection;
+}
+
+Affinity Connection::affinity(const std::string& table, const std::string& column)
+{
+    const char* declared = nullptr;
+    if (sqlite3_table_column_metadata(db, nullptr, table.c_str(), column.c_str(), &declared,
+                                      nullptr, nullptr, nullptr, nullptr)
+        != SQLITE_OK)
+        fail(db);
+    return affinity_of(declared);
+}
+
+struct RecordsetState {
+    std::shared_ptr<Connection> connection;
+    DataControl* owner = nullptr;  // whose events to raise; none once replaced
+    std::string source;            // the record source in SQLite's words
+    std::vector<std::string> columns;
+    std::vector<std::string> origins;  // the table column each column writes; "" for none
+    std::string table;                 // where rows are written; "" for a read-only source
+    std::string key_column;            // the table's id column
+    int id_column = -1;
+
+    // A keyed source holds its rows' ids in order and fetches the rows by page; any other
+    // source is read whole.
+    bool keyed = false;
+    std::vector<long long> ids;
+    std::vector<std::vector<FieldValue>> rows;
+    std::unordered_map<long, std::vector<std::vector<FieldValue>>> pages;
+    unsigned long long pages_written = 0;
+
+    long current = -1;
+    bool no_match = false;
+    std::optional<FieldValues> added;  // AddNew's row until Update
+
+    long size() const { return static_cast<long>(keyed ? ids.size() : rows.size()); }
+    const std::vector<FieldValue>& row(long position);
+    std::vector<std::vector<FieldValue>> fetch_page(long page) const;
+    void load();
+    void reposition() const
+    {
+        if (owner && owner->Reposition)
+            owner->Reposition();
+    }
+    void report(const StepError& error) const
+    {
+        if (owner && owner->Error) {
+            int response = 1;
+            owner->Error(error.number(), response);
+        }
+    }
+};
+
+void RecordsetState::load()
+{
+    sqlite3* db = connection->db;
+    Statement query(db, source);
+    sqlite3_stmt* stmt = query.get();
+    if (!sqlite3_stmt_readonly(stmt) || sqlite3_column_count(stmt) == 0)
+        throw StepError(errDatabase, "Invalid SQL statement; expected a select.");
+    const int n = sqlite3_column_count(stmt);
+    for (int i = 0; i < n; ++i) {
+        columns.push_back(lower(sqlite3_column_name(stmt, i)));
+        if (columns.back() == "id" && id_column < 0)
+            id_column = i;
+    }
+    // Keyed when the id is the INTEGER PRIMARY KEY of a table and the rows come from that
+    // table alone: then every row can be found again by its id.
+    if (id_column >= 0 && is_single_table_select(source)) {
+        const char* table_name = sqlite3_column_table_name(stmt, id_column);
+        const char* origin = sqlite3_column_origin_name(stmt, id_column);
+        const char* declared = nullptr;
+        int primary = 0;
+        if (table_name && origin
+            && sqlite3_table_column_metadata(db, nullptr, table_name, origin, &declared, nullptr,
+                                             nullptr, &primary, nullptr)
+                   == SQLITE_OK
+            && primary && lower(declared ? declared : "") == "integer") {
+            keyed = true;
+            table = table_name;
+            key_column = origin;
+            for (int i = 0; i < n; ++i) {
+                const char* t = sqlite3_column_table_name(stmt, i);
+                const char* o = sqlite3_column_origin_name(stmt, i);
+                origins.push_back(t && o && table == t && i != id_column ? o : "");
+            }
+        }
+    }
+    if (keyed) {
+        Statement select_ids(db, "select id from (" + source + ")");
+        while (select_ids.step())
+            ids.push_back(sqlite3_column_int64(select_ids.get(), 0));
+    } else {
+        while (query.step())
+            rows.push_back(row_values(stmt));
+    }
+    current = size() > 0 ? 0 : -1;
+}
+
+std::vector<std::vector<FieldValue>> RecordsetState::fetch_page(long page) const
+{
+    const long first = page * kPageRows;
+    const long count = std::min(kPageRows, size() - first);
+    std::string sql = "select * from (" + source + ") where id in (";
+    for (long i = 0; i < count; ++i)
+        sql += i == 0 ? "?" : ",?";
+    Statement query(connection->db, sql + ")");
+    std::unordered_map<long long, long> slot;
+    for (long i = 0; i < count; ++i) {
+        sqlite3_bind_int64(query.get(), static_cast<int>(i + 1), ids[static_cast<size_t>(first + i)]);
+        slot.emplace(ids[static_cast<size_t>(first + i)], i);
+    }
+    // A row that another control deleted meanwhile reads as all Null.
+    std::vector<std::vector<FieldValue>> page_rows(static_cast<size_t>(count),
+                                                   std::vector<FieldValue>(columns.size()));
+    while (query.step()) {
+        const auto found = slot.find(sqlite3_column_int64(query.get(), id_column));
+        if (found != slot.end())
+            page_rows[static_cast<size_t>(found->second)] = row_values(query.get());
+    }
+    return page_rows;
+}
+
+const std::vector<FieldValue>& RecordsetState::row(long position)
+{
+    if (!keyed)
+        return rows[static_cast<size_t>(position)];
+    if (pages_written != connection->writes) {
+        pages.clear();
+        pages_written = connection->writes;
+    }
+    const long page = position / kPageRows;
+    auto found = pages.find(page);
+    if (found == pages.end()) {
+        if (pages.size() >= kMaxPages)
+            pages.clear();
+        found = pages.emplace(page, fetch_page(page)).first;
+    }
+    return found->second[static_cast<size_t>(position - page * kPageRows)];
+}
+
+// --- Recordset ---------------------------------------------------------------------------
+
+Recordset::Recordset(std::shared_ptr<RecordsetState> state) : state_(std::move(state)) {}
+
+long Recordset::AbsolutePosition() const
+{
+    return state_->current;
+}
+
+void Recordset::FindFirst(const std::string& criterion)
+{
+    RecordsetState& s = *state_;
+    if (!s.connection)
+        throw StepError(errObjectNotSet, "Object variable or With block variable not set.");
+    // A criterion that fails leaves no match behind, never the answer of an earlier find.
+    s.no_match = true;
+    const std::string condition = jet_to_sqlite(criterion);
+    long found = -1;
+    if (s.keyed) {
+        // The matches are placed by the ids' order, so the query need not sort them and an
+        // index on the searched field serves it.
+        Statement query(s.connection->db, "select id from (" + without_order_by(s.source)
+                                              + ") where (" + condition + ")");
+        std::vector<long long> hits;
+        while (query.step())
+            hits.push_back(sqlite3_column_int64(query.get(), 0));
+        std::sort(hits.begin(), hits.end());
+        for (long i = 0; !hits.empty() && i < s.size() && found < 0; ++i)
+            if (std::binary_search(hits.begin(), hits.end(), s.ids[static_cast<size_t>(i)]))
+                found = i;
+    } else {
+        Statement query(s.connection->db,
+                        "select (" + condition + ") from (" + s.source + ")");
+        for (long i = 0; found < 0 && i < s.size() && query.step(); ++i)
+            if (sqlite3_column_int64(query.get(), 0) != 0)
+                found = i;
+    }
+    if (found < 0)
+        return;
+    s.no_match = false;
+    s.current = found;
+    s.reposition();
+}
+
+bool Recordset::NoMatch() const
+{
+    return state_->no_match;
+}
+
+void Recordset::MoveLast()
+{
+    if (size() == 0)
+        throw StepError(errNoCurrentRecord, "No current record.");
+    state_->current = size() - 1;
+    state_->reposition();
+}
+
+void Recordset::MoveFirst()
+{
+    if (size() == 0)
+        throw StepError(errNoCurrentRecord, "No current record.");
+    state_->current = 0;
+    state_->reposition();
+}
+
+long Recordset::RecordCount() const
+{
+    return size();
+}
+
+void Recordset::AddNew()
+{
+    if (state_->table.empty())
+        throw StepError(errReadOnly, "Cannot update. Database or object is read-only.");
+    state_->added = FieldValues{};
+}
+
+void Recordset::SetField(const std::string& name, const FieldValue& value)
+{
+    if (column_index(name) < 0)
+        throw StepError(errItemNotFound, "Item not found in this collection.");
+    if (!state_->added)
+        throw StepError(errNoAddNew, "Update or CancelUpdate without AddNew or Edit.");
+    (*state_->added)[lower(name)] = value;
+}
+
+FieldValue Recordset::Fields(const std::string& name) const
+{
+    const int column = column_index(name);
+    if (column < 0)
+        throw StepError(errItemNotFound, "Item not found in this collection.");
+    if (state_->current < 0)
+        throw StepError(errNoCurrentRecord, "No current record.");
+    FieldValue field = value(state_->current, column);
+    if (field && field->empty())
+        return std::nullopt;
+    return field;
+}
+
+void Recordset::Update()
+{
+    if (!state_->added)
+        throw StepError(errNoAddNew, "Update or CancelUpdate without AddNew or Edit.");
+    const FieldValues values = std::move(*state_->added);
+    state_->added.reset();
+    insert_row(values);
+    if (state_->owner && state_->owner->Reloaded)
+        state_->owner->Reloaded();
+}
+
+long Recordset::size() const
+{
+    return state_->size();
+}
+
+void Recordset::Move(long position)
+{
+    if (position < -1 || position >= size())
+        throw StepError(errNoCurrentRecord, "No current record.");
+    state_->current = position;
+}
+
+const std::vector<std::string>& Recordset::columns() const
+{
+    return state_->columns;
+}
+
+int Recordset::column_index(const std::string& name) const
+{
+    const auto& columns = state_->columns;
+    const auto found = std::find(columns.begin(), columns.end(), lower(name));
+    return found == columns.end() ? -1 : static_cast<int>(found - columns.begin());
+}
+
+FieldValue Recordset::value(long position, int column) const
+{
+    if (position < 0 || position >= size() || column < 0
+        || column >= static_cast<int>(state_->columns.size()))
+        throw StepError(errSubscript, "Subscript out of range.");
+    try {
+        return state_->row(position)[static_cast<size_t>(column)];
+    } catch (const StepError& error) {
+        state_->report(error);
+        throw;
+    }
+}
+
+long long Recordset::bookmark(long position) const
+{
+    if (position < 0 || position >= size())
+        throw StepError(errSubscript, "Subscript out of range.");
+    if (state_->keyed)
+        return state_->ids[static_cast<size_t>(position)];
+    return position + 1;
+}
+
+namespace {
+
+// The writable columns of `values` as "name = ?" pieces, checked before anything is written.
+std::vector<std::pair<std::string, const FieldValue*>> writable(const RecordsetState& s,
+                                                               const Recordset& rs,
+                                                               const FieldValues& values)
+{
+    if (s.table.empty())
+        throw StepError(errReadOnly, "Cannot update. Database or object is read-only.");
+    std::vector<std::pair<std::string, const FieldValue*>> fields;
+    for (const auto& [name, value] : values) {
+        const int column = rs.column_index(name);
+        if (column < 0)
+            throw StepError(errItemNotFound, "Item not found in this collection.");
+        const std::string& origin = s.origins[static_cast<size_t>(column)];
+        if (origin.empty())
+            throw StepError(errFieldNotUpdatable, "Field cannot be updated.");
+        fields.emplace_back(origin, &value);
+    }
+    return fields;
+}
+
+void bind_fields(RecordsetState& s, sqlite3_stmt* stmt,
+                 const std::vector<std::pair<std::string, const FieldValue*>>& fields)
+{
+    int index = 1;
+    for (const auto& [origin, value] : fields)
+        bind_value(stmt, index++, *value, s.connection->affinity(s.table, origin));
+}
+
+} // namespace
+
+long long Recordset::insert_row(const FieldValues& values)
+{
+    RecordsetState& s = *state_;
+    try {
+        const auto fields = writable(s, *this, values);
+        std::string names, marks;
+        for (const auto& field : fields) {
+            names += (names.empty() ? "" : ", ") + quote_name(field.first);
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        const std::string sql = fields.empty()
+            ? "insert into " + quote_name(s.table) + " default values"
+            : "insert into " + quote_name(s.table) + " (" + names + ") values (" + marks + ")";
+        Statement insert(s.connection->db, sql);
+        bind_fields(s, insert.get(), fields);
+        insert.step();
+        ++s.connection->writes;
+        const long long id = sqlite3_last_insert_rowid(s.connection->db);
+        s.ids.push_back(id);
+        return id;
+    } catch (const StepError& error) {
+        s.report(error);
+        throw;
+    }
+}
+
+void Recordset::update_row(long position, const FieldValues& values)
+{
+    RecordsetState& s = *state_;
+    try {
+        const long long id = bookmark(position);
+        const auto fields = writable(s, *this, values);
+        if (fields.empty())
+            return;
+        std::string sets;
+        for (const auto& field : fields)
+            sets += (sets.empty() ? "" : ", ") + quote_name(field.first) + " = ?";
+        Statement update(s.connection->db, "update " + quote_name(s.table) + " set " + sets
+                                               + " where " + quote_name(s.key_column) + " = ?");
+        bind_fields(s, update.get(), fields);
+        sqlite3_bind_int64(update.get(), static_cast<int>(fields.size() + 1), id);
+        update.step();
+        ++s.connection->writes;
+        if (sqlite3_changes(s.connection->db) == 0)
+            throw StepError(errRecordDeleted, "Record is deleted.");
+    } catch (const StepError& error) {
+        s.report(error);
+        throw;
+    }
+}
+
+void Recordset::delete_row(long position)
+{
+    RecordsetState& s = *state_;
+    try {
+        const long long id = bookmark(position);
+        if (s.table.empty())
+            throw StepError(errReadOnly, "Cannot update. Database or object is read-only.");
+        Statement remove(s.connection->db, "delete from " + quote_name(s.table) + " where "
+                                               + quote_name(s.key_column) + " = ?");
+        sqlite3_bind_int64(remove.get(), 1, id);
+        remove.step();
+        ++s.connection->writes;
+        // Gone from the file already (another control deleted it): it leaves the order too.
+        s.ids.erase(s.ids.begin() + position);
+        if (s.current > position || s.current >= s.size())
+            --s.current;
+    } catch (const StepError& error) {
+        s.report(error);
+        throw;
+    }
+}
+
+// --- DataControl -------------------------------------------------------------------------
+
+DataControl::DataControl()
+    : recordset_(std::make_unique<Recordset>(std::make_shared<RecordsetState>()))
+{
+}
+
+DataControl::~DataControl()
+{
+    recordset_->state_->owner = nullptr;
+}
+
+void DataControl::Refresh()
+{
+    auto fresh = std::make_shared<RecordsetState>();
+    try {
+        const std::string path = native_path(DatabaseName);
+        std::error_code ec;
+        const bool same = connection_ && connection_->key == password(Connect)
+            && connection_->path == std::filesystem::canonical(path, ec).string();
+        if (!same)
+            connection_ = Connection::open(DatabaseName, Connect);
+        fresh->connection = connection_;
+        if (!RecordSource.empty()) {
+            fresh->source = jet_to_sqlite(RecordSource);
+            fresh->load();
+        }
+    } catch (const StepError&) {
+        // The old rows go: a lookup that failed must not answer with the last one's result.
+        const bool was_open = open_;
+        recordset_->state_->owner = nullptr;
+        recordset_->state_ = std::make_shared<RecordsetState>();
+        open_ = false;
+        if (was_open && Reloaded)
+            Reloaded();
+        throw;
+    }
+    recordset_->state_->owner = nullptr;
+    fresh->owner = this;
+    recordset_->state_ = std::move(fresh);
+    open_ = !RecordSource.empty();
+    if (Reloaded)
+        Reloaded();
+}
+
+Recordset& DataControl::recordset()
+{
+    if (!open_)
+        throw StepError(errObjectNotSet, "Object variable or With block variable not set.");
+    return *recordset_;
+}
+
+} // namespace platform

@@ -1,0 +1,89 @@
+#pragma once
+// Data controls over an encrypted SQLite (SQLCipher) book, speaking the Jet dialect that
+// the contact book's SQL texts are written in. Both controls on one file share one open
+// connection; Refresh re-runs the query without reopening the file.
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// A field's value as the old runtime hands it over: std::nullopt is Null.
+using FieldValue = std::optional<std::string>;
+using FieldValues = std::map<std::string, FieldValue>;
+
+class Connection;
+struct RecordsetState;
+
+class Recordset {
+public:
+    explicit Recordset(std::shared_ptr<RecordsetState> state);
+
+    // The operations the program calls.
+    long AbsolutePosition() const;              // -1 when there is no current record
+    void FindFirst(const std::string& criterion);
+    bool NoMatch() const;
+    void MoveLast();
+    void MoveFirst();
+    long RecordCount() const;
+    void AddNew();
+    void SetField(const std::string& name, const FieldValue& value); // Fields(name) = value
+    FieldValue Fields(const std::string& name) const;  // current record; "" reads as Null
+    void Update();
+
+    // What the grid needs.
+    long size() const;                                    // rows in the current order
+    void Move(long position);                             // -1: no current record
+    const std::vector<std::string>& columns() const;      // lower-case field names
+    int column_index(const std::string& name) const;      // -1 when absent
+    FieldValue value(long position, int column) const;    // rows fetched as they are needed
+    long long bookmark(long position) const;              // the row's id
+    long long insert_row(const FieldValues& values);      // appended at the end; returns the id
+    void update_row(long position, const FieldValues& values);
+    void delete_row(long position);
+    // Writes take the lower-case names of columns(); id and computed columns cannot be
+    // written. Text goes into text columns as it is; into a numeric column it goes as the
+    // number it spells ("" stores Null, a text that is no number is a type mismatch).
+
+private:
+    friend class DataControl;
+    std::shared_ptr<RecordsetState> state_;
+};
+
+class DataControl {
+public:
+    DataControl();
+    ~DataControl();
+    DataControl(const DataControl&) = delete;
+    DataControl& operator=(const DataControl&) = delete;
+
+    std::string DatabaseName;
+    std::string Connect = ";PWD=quorvent";
+    std::string RecordSource;
+
+    // Opens the file on first use (or when DatabaseName/Connect changed) and (re)runs
+    // RecordSource. Throws StepError on a wrong password, a file that is not a book, or an
+    // invalid query; the file is never modified by a failed open.
+    void Refresh();
+    Recordset& recordset();   // throws StepError when nothing is open
+
+    // Events. Error: a database error the control reports on its own (response 0 silences
+    // it). Reposition: the current record moved. Reloaded: Refresh replaced the rows.
+    // Error is raised by the grid's operations (value, insert_row, update_row, delete_row)
+    // just before they throw. Reposition follows FindFirst (on a match), MoveLast and
+    // MoveFirst, never Move, which only the grid calls. Reloaded also follows an Update after
+    // AddNew (a row was appended) and a failed Refresh (the rows are gone).
+    std::function<void(int number, int& response)> Error;
+    std::function<void()> Reposition;
+    std::function<void()> Reloaded;
+
+private:
+    std::shared_ptr<Connection> connection_;
+    std::unique_ptr<Recordset> recordset_;  // one object for the control's life: the grid keeps it
+    bool open_ = false;
+};
+
+} // namespace platform

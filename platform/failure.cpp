@@ -1,0 +1,12 @@
+#include "platform/failure.h"
+
+#include <cstdio>
+
+namespace platform {
+
+void report_unhandled(const char* where, const char* what) noexcept
+{
+    std::fprintf(stderr, "tavoly: %s: %s\n", where, what);
+}
+
+} // namespace platform

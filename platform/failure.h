@@ -1,0 +1,63 @@
+#pragma once
+// The failure model: a platform call that fails throws StepError; routines that resume
+// after errors run each step through resume_next; every event edge runs through guard,
+// so an error nobody handled ends that event's work and never the program.
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace platform {
+
+class StepError : public std::runtime_error {
+public:
+    StepError(int number, const std::string& description)
+        : std::runtime_error(description), number_(number) {}
+    int number() const { return number_; }
+
+private:
+    int number_;
+};
+
+// The runtime's own error numbers that the layer raises.
+enum ErrorNumber : int {
+    errOverflow = 6,
+    errSubscript = 9,
+    errTypeMismatch = 13,
+    errFileNotFound = 53,
+    errPathNotFound = 76,
+    errInvalidCall = 5,
+    errNoCurrentRecord = 3021,
+    errDatabase = 3000,
+    errBadPassword = 3031,
+    errPathFileAccess = 75,
+    errPictureFormat = 481,
+};
+
+// Runs one step of a resume-next routine: a failing step is skipped. Returns whether it ran.
+template <class Step>
+bool resume_next(Step&& step) noexcept
+{
+    try {
+        std::forward<Step>(step)();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void report_unhandled(const char* where, const char* what) noexcept;
+
+// The edge of an event: an unhandled error ends this event's work and is written to stderr.
+template <class Handler>
+void guard(const char* where, Handler&& handler) noexcept
+{
+    try {
+        std::forward<Handler>(handler)();
+    } catch (const std::exception& e) {
+        report_unhandled(where, e.what());
+    } catch (...) {
+        report_unhandled(where, "unknown error");
+    }
+}
+
+} // namespace platform

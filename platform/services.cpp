@@ -1,0 +1,119 @@
+#include "platform/services.h"
+
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSoundEffect>
+#include <QUrl>
+
+namespace platform {
+namespace {
+
+QMessageBox::Icon icon_of(int style)
+{
+    switch (style & 0x70) {
+    case vbCritical: return QMessageBox::Critical;
+    case vbQuestion: return QMessageBox::Question;
+    case vbExclamation: return QMessageBox::Warning;
+    case vbInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+class RealMessageBoxes : public MessageBoxService {
+public:
+    int show(const std::string& text, int style, const std::string& title) override
+    {
+        QMessageBox box(icon_of(style), QString::fromStdString(title), QString::fromStdString(text));
+        const int buttons = style & 0x7;
+        QMessageBox::StandardButton first = QMessageBox::Ok, second = QMessageBox::NoButton;
+        if (buttons == vbYesNo) {
+            first = QMessageBox::Yes;
+            second = QMessageBox::No;
+        } else if (buttons == vbOKCancel) {
+            second = QMessageBox::Cancel;
+        }
+        box.setStandardButtons(first | second);
+        box.setDefaultButton((style & vbDefaultButton2) && second != QMessageBox::NoButton ? second : first);
+        switch (box.exec()) {
+        case QMessageBox::Yes: return vbYes;
+        case QMessageBox::No: return vbNo;
+        case QMessageBox::Cancel: return vbCancel;
+        default: return buttons == vbYesNo ? vbNo : vbOK;
+        }
+    }
+};
+
+// Labels are shown without their patterns, as the old dialog showed them.
+class RealOpenFile : public OpenFileService {
+public:
+    std::string pick(const OpenFileRequest& request) override
+    {
+        QStringList filters;
+        for (const auto& [label, patterns] : request.filters) {
+            QString globs = QString::fromStdString(patterns).replace(';', ' ').simplified();
+            filters << QStringLiteral("%1 (%2)").arg(QString::fromStdString(label).trimmed(), globs);
+        }
+        QFileDialog dialog(nullptr, QString::fromStdString(request.title),
+                           QString::fromStdString(request.initial_dir), filters.join(QStringLiteral(";;")));
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        const QString picked = dialog.selectedFiles().first();
+        QDir::setCurrent(QFileInfo(picked).absolutePath());
+        return picked.toStdString();
+    }
+};
+
+class RealPopupMenu : public PopupMenuService {
+public:
+    void popup(QMenu& menu) override { menu.exec(QCursor::pos()); }
+};
+
+// One effect object: a new sound replaces the one playing.
+class RealSound : public SoundService {
+public:
+    bool play(const std::string& path, bool loop) override
+    {
+        if (!effect_)
+            effect_ = std::make_unique<QSoundEffect>();
+        effect_->stop();
+        effect_->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
+        effect_->setLoopCount(loop ? QSoundEffect::Infinite : 1);
+        effect_->play();
+        return effect_->status() != QSoundEffect::Error;
+    }
+
+private:
+    std::unique_ptr<QSoundEffect> effect_;
+};
+
+class RealDesktop : public DesktopService {
+public:
+    bool open_url(const std::string& url) override
+    {
+        return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+    }
+};
+
+} // namespace
+
+Services& services()
+{
+    static Services instance{std::make_unique<RealMessageBoxes>(), std::make_unique<RealOpenFile>(),
+                             std::make_unique<RealPopupMenu>(), std::make_unique<RealSound>(),
+                             std::make_unique<RealDesktop>()};
+    return instance;
+}
+
+int MsgBox(const std::string& text, int style, const std::string& title)
+{
+    return services().messages->show(text, style, title);
+}
+
+} // namespace platform

@@ -1,0 +1,20 @@
+# Artwork compiled into the program; files of the program folder copied beside the executable;
+# the shipped book made from the schema and the sample contacts, never over an existing one.
+
+file(GLOB ART_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/art/*)
+if(ART_FILES)
+  qt_add_resources(tavoly_core "art" PREFIX "/art" BASE ${CMAKE_SOURCE_DIR}/resources/art FILES ${ART_FILES})
+endif()
+
+add_executable(makedb tools/makedb.cpp)
+target_link_libraries(makedb PRIVATE PkgConfig::SQLCIPHER)
+target_compile_definitions(makedb PRIVATE SQLITE_HAS_CODEC)
+
+add_custom_target(program_files ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/resources/program ${PROGRAM_DIR}
+  COMMAND $<TARGET_FILE:makedb> ${CMAKE_SOURCE_DIR}/resources/schema.sql
+          ${CMAKE_SOURCE_DIR}/resources/sample.sql ${PROGRAM_DIR}/contatti.mdb
+  DEPENDS makedb
+  COMMENT "Preparing the program folder"
+  VERBATIM)
+add_dependencies(tavoly program_files)

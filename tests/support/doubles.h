@@ -1,0 +1,82 @@
+#pragma once
+// Recording doubles of the layer's services: scripted answers, recorded requests.
+#include "platform/services.h"
+
+#include <QMenu>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ShownMessage {
+    std::string text;
+    int style;
+    std::string title;
+};
+
+class RecordingMessageBoxes : public platform::MessageBoxService {
+public:
+    std::vector<ShownMessage> shown;
+    std::deque<int> answers;   // popped in order; vbOK/vbNo when empty
+    int show(const std::string& text, int style, const std::string& title) override
+    {
+        shown.push_back({text, style, title});
+        if (!answers.empty()) {
+            int a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return (style & 0x7) == platform::vbYesNo ? platform::vbNo : platform::vbOK;
+    }
+};
+
+class RecordingOpenFile : public platform::OpenFileService {
+public:
+    std::vector<platform::OpenFileRequest> requests;
+    std::deque<std::string> answers;          // "" is a cancel
+    std::string pick(const platform::OpenFileRequest& request) override;
+};
+
+class RecordingPopupMenu : public platform::PopupMenuService {
+public:
+    std::vector<QMenu*> shown;
+    void popup(QMenu& menu) override { shown.push_back(&menu); }
+};
+
+class RecordingSound : public platform::SoundService {
+public:
+    std::vector<std::string> played;   // native paths
+    bool play(const std::string& path, bool) override
+    {
+        played.push_back(path);
+        return true;
+    }
+};
+
+class RecordingDesktop : public platform::DesktopService {
+public:
+    std::vector<std::string> opened;
+    bool open_url(const std::string& url) override
+    {
+        opened.push_back(url);
+        return true;
+    }
+};
+
+// Installs fresh doubles for one test and puts the previous services back afterwards.
+class ServiceDoubles {
+public:
+    ServiceDoubles();
+    ~ServiceDoubles();
+    RecordingMessageBoxes* messages;
+    RecordingOpenFile* open_file;
+    RecordingPopupMenu* popup_menu;
+    RecordingSound* sound;
+    RecordingDesktop* desktop;
+
+private:
+    platform::Services saved_;
+};
+
+} // namespace testing_support

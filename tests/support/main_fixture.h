@@ -1,0 +1,42 @@
+#pragma once
+// A main window over a book of its own: a temporary program folder holding a fresh
+// contatti.mdb made from the shipped schema, temporary settings, and the recording doubles.
+#include "contacts/Main.h"
+#include "tests/support/doubles.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+using Contact = std::map<std::string, std::string>;   // field -> value
+
+// Makes <folder>/contatti.mdb from the shipped schema and adds the contacts.
+void make_book(const std::string& folder, const std::vector<Contact>& contacts);
+
+class MainFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the window over a book holding these contacts and runs the start-up.
+    void start(const std::vector<Contact>& contacts, const std::string& command_line = "x");
+    // The settings the next start reads (before start()).
+    void preset(const std::string& key, const std::string& value);
+    std::string setting(const std::string& key, const std::string& default_value = "<none>") const;
+    // A contact as stored in the book now, by nick ("" for a missing field; empty when none).
+    Contact stored(const std::string& nick) const;
+    long stored_count() const;
+
+    QTemporaryDir dir;
+    std::string program;
+    std::unique_ptr<ServiceDoubles> doubles;
+    std::unique_ptr<Main> form;
+    bool ended = false;
+};
+
+} // namespace testing_support
