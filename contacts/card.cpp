@@ -54,7 +54,6 @@ protected:
             if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton && double_click_) {
                 after_double_click_ = true;
                 double_click_();
-                return true;
             }
             return false;
         default:
@@ -79,9 +78,11 @@ void set_text(QPlainTextEdit* box, const std::string& text)
         box->setPlainText(value);
 }
 
+// The box shows an address from its beginning, as the old text box did after an assignment.
 void set_text(QLineEdit* box, const std::string& text)
 {
     box->setText(QString::fromStdString(text));
+    box->setCursorPosition(0);
 }
 
 // The fill mark belongs to the photo strip, which may not have made it yet.

@@ -42,9 +42,8 @@ std::string Main::GetWindowsSysDir()
 }
 
 // Callers add the separator themselves, so the path stays exactly as it is.
-void Main::AddDirSep(std::string& strPathName)
+void Main::AddDirSep(std::string& /*strPathName*/)
 {
-    (void)strPathName;
 }
 
 std::string Main::StripTerminator(std::string strString)

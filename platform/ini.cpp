@@ -3,6 +3,7 @@
 #include "platform/files.h"
 
 #include <QString>
+#include <exception>
 #include <optional>
 #include <string_view>
 

@@ -1,5 +1,7 @@
 #include "platform/services.h"
+#include "platform/files.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
@@ -58,8 +60,9 @@ public:
             QString globs = QString::fromStdString(patterns).replace(';', ' ').simplified();
             filters << QStringLiteral("%1 (%2)").arg(QString::fromStdString(label).trimmed(), globs);
         }
-        QFileDialog dialog(nullptr, QString::fromStdString(request.title),
-                           QString::fromStdString(request.initial_dir), filters.join(QStringLiteral(";;")));
+        QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
+                           QString::fromStdString(native_path(request.initial_dir)),
+                           filters.join(QStringLiteral(";;")));
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::HideNameFilterDetails, true);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -78,6 +78,8 @@ TEST_F(SearchSortDeleteTest, AnEmptySearchTextOnlySoundsAndGivesTheBoxTheFocus)
 {
     open(kPeople);
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(2, 0));
+    form->TDBGrid1->setFocus();
+    ASSERT_NE(form->focusWidget(), form->find);
     doubles->sound->played.clear();
     search("");
     EXPECT_EQ(doubles->sound->played, sounds({"nontrovato.wav"}));

@@ -88,15 +88,6 @@ TEST_F(FoldersIni, StripTerminatorCutsAtTheFirstNul)
     EXPECT_EQ(form->StripTerminator(""), "");
 }
 
-TEST_F(FoldersIni, AddDirSepLeavesThePathAsItIs)
-{
-    for (std::string path : {"C:\\WINDOWS", "", "C:\\WINDOWS\\", "/opt/finestre"}) {
-        std::string changed = path;
-        form->AddDirSep(changed);
-        EXPECT_EQ(changed, path);
-    }
-}
-
 class ReadIniFile : public FoldersIni {
 protected:
     void SetUp() override

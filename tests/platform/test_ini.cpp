@@ -138,16 +138,6 @@ TEST(IniReader, RespectsTheCapacity)
     EXPECT_EQ(none.count, 0u);
 }
 
-TEST(IniReader, ReadsAPathWrittenTheWindowsWay)
-{
-    IniFile file("[a]\nk=1\n");
-    std::string windows_path = file.path();
-    for (char& c : windows_path)
-        if (c == '/')
-            c = '\\';
-    EXPECT_EQ(platform::GetPrivateProfileString("a", "k", "", 255, windows_path).text, "1");
-}
-
 // Bytes of every value but NUL, in many lines, some of them looking like sections.
 TEST(IniReader, SurvivesArbitraryBytes)
 {
