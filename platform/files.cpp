@@ -266,9 +266,8 @@ std::string native_path(std::string_view windows_path)
     }
     if (!is_drive_c(path))
         return path;
-    std::string rest = path.substr(2);
-    if (!rest.empty() && rest.front() != '/')
-        rest.insert(0, "/");   // "C:name", relative to drive C's folder: its root here
+    // "C:name" is relative to drive C's folder: its root here.
+    const std::string rest = path.size() > 2 && path[2] != '/' ? "/" + path.substr(2) : path.substr(2);
     const std::string home = home_folder();
     return home == "/" && !rest.empty() ? rest : home + rest;
 }

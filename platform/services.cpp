@@ -1,5 +1,6 @@
 #include "platform/services.h"
 #include "platform/files.h"
+#include "platform/wave.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -83,6 +84,8 @@ class RealSound : public SoundService {
 public:
     bool play(const std::string& path, bool loop) override
     {
+        if (!is_complete_wave(path))
+            return false;
         if (!effect_)
             effect_ = std::make_unique<QSoundEffect>();
         effect_->stop();

@@ -2,8 +2,6 @@
 // sounds and questions the window gives.
 #include "tests/support/main_fixture.h"
 
-#include "platform/single_instance.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QFocusEvent>
@@ -16,22 +14,15 @@ namespace {
 
 class SearchSortDeleteTest : public MainFixture {
 protected:
-    // A lock of its own, so that a copy of the program running elsewhere cannot keep the
-    // window from loading; the window plays a sound only when its file is in the folder.
+    // The window plays a sound only when its file is in the program folder.
     void open(const std::vector<Contact>& contacts)
     {
-        platform::set_instance_lock_file(dir.path().toStdString() + "/instance.lock");
         start(contacts);
         for (const char* name : {"trovato.wav", "nontrovato.wav", "ordina.wav", "cancella.wav"}) {
             QFile f(QString::fromStdString(program + "/" + name));
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         }
         doubles->sound->played.clear();
-    }
-    void TearDown() override
-    {
-        MainFixture::TearDown();
-        platform::set_instance_lock_file("");
     }
     std::vector<std::string> sounds(std::initializer_list<const char*> names) const
     {

@@ -56,6 +56,7 @@ void MainFixture::TearDown()
     form.reset();
     doubles.reset();
     platform::set_end_handler(nullptr);
+    platform::set_instance_lock_file("");   // released before the folder goes
 }
 
 void MainFixture::start(const std::vector<Contact>& contacts, const std::string& command_line)
