@@ -65,7 +65,7 @@ QLabel* caption(QWidget* panel, int riga)
     return label;
 }
 
-// The score shares the bottom line with nothing: right-aligned under the last star.
+// The score sits on the panel's bottom line, right-aligned under the last star.
 QLabel* score_label(QWidget* panel)
 {
     auto* label = new QLabel(QStringLiteral("0"), panel);
@@ -106,7 +106,7 @@ void scrive_voto(Main& m, int riga, int value)
 {
     resume_next([&] { m.TDBGrid1->SetColumn(Main::colonne_voti.at(riga - 1), platform::CInt(value)); });
     resume_next([&] { m.punti(); });
-    if (0) resume_next([&] { m.TDBGrid1->SetColumn("punti", platform::Val(m.tpunti->text().toStdString())); });
+    resume_next([&] { m.TDBGrid1->SetColumn("punti", platform::Val(m.tpunti->text().toStdString())); });
 }
 
 } // namespace
