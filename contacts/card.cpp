@@ -85,14 +85,6 @@ void set_text(QLineEdit* box, const std::string& text)
     box->setCursorPosition(0);
 }
 
-// The fill mark belongs to the photo strip, which may not have made it yet.
-void set_width(platform::ImageControl* numfoto, double twips)
-{
-    if (numfoto == nullptr)
-        throw platform::StepError(91, "Object variable or With block variable not set");
-    numfoto->setWidthTw(twips);
-}
-
 } // namespace
 
 void Main::crea_scheda()
@@ -144,13 +136,7 @@ void Main::legge_dati()
             img_view();
         }
     });
-    int used = 0;
-    for (int k = 1; k <= 5; ++k)
-        resume_next([&] {
-            if (!TDBGrid1->Columns("foto" + std::to_string(k)).empty())
-                used = k;
-        });
-    resume_next([&] { set_width(numfoto, 540 + 190 * used); });
+    resume_next([&] { larghezza_numfoto(); });
 }
 
 void Main::azzera_dati()
@@ -171,7 +157,7 @@ void Main::azzera_dati()
         int16_t slot = 1;
         inizializza_puntatore_foto(slot);
     });
-    resume_next([&] { set_width(numfoto, 510); });
+    resume_next([&] { numfoto->setWidthTw(510); });
 }
 
 void Main::manca_nick()
@@ -181,10 +167,15 @@ void Main::manca_nick()
     TDBGrid1->SetFocus();
 }
 
+// The box keeps line breaks as "\n" only: a note stored with Windows line breaks must not be
+// rewritten just by being shown.
 void Main::Text1_Change()
 {
-    if (!TDBGrid1->Columns("nick").empty())
-        TDBGrid1->SetColumn("note", Text1->toPlainText().toStdString());
+    if (TDBGrid1->Columns("nick").empty())
+        return;
+    const std::string text = Text1->toPlainText().toStdString();
+    if (text != QString::fromStdString(TDBGrid1->Columns("note")).replace("\r\n", "\n").toStdString())
+        TDBGrid1->SetColumn("note", text);
 }
 
 void Main::Text1_GotFocus()

@@ -10,6 +10,7 @@
 #include "platform/settings.h"
 #include "platform/single_instance.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
 
@@ -55,6 +56,10 @@ Main::Main(QWidget* parent) : QWidget(parent)
     crea_suoni();
     crea_menu();
     collega_griglia();
+    // A session that ends does not ask the window to close; the close request's commit and
+    // saving still run, so logging off loses no pending edit.
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [this] { platform::guard("Form_QueryUnload", [this] { Form_QueryUnload(); }); });
 }
 
 Main::~Main()

@@ -1,36 +1,26 @@
-// Search, sort and delete on the contact list, checked against the book on disk and the
-// sounds and questions the window gives.
+// Search, sort and delete, checked against the book on disk and the sounds and questions given.
+#include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
 
 using testing_support::Contact;
-using testing_support::MainFixture;
 
 namespace {
 
-class SearchSortDeleteTest : public MainFixture {
+class SearchSortDeleteTest : public testing_support::MainFixture {
 protected:
     // The window plays a sound only when its file is in the program folder.
     void open(const std::vector<Contact>& contacts)
     {
         start(contacts);
-        for (const char* name : {"trovato.wav", "nontrovato.wav", "ordina.wav", "cancella.wav"}) {
-            QFile f(QString::fromStdString(program + "/" + name));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        }
+        for (const char* name : {"trovato.wav", "nontrovato.wav", "ordina.wav", "cancella.wav"})
+            testing_support::write_file(QString::fromStdString(program + "/" + name), "");
         doubles->sound->played.clear();
     }
-    std::vector<std::string> sounds(std::initializer_list<const char*> names) const
-    {
-        std::vector<std::string> paths;
-        for (const char* name : names)
-            paths.push_back(program + "/" + name);
-        return paths;
-    }
+    std::vector<std::string> heard(const char* name) const { return {program + "/" + name}; }
     std::string current_nick() const { return form->TDBGrid1->Columns("nick"); }
     std::string card_nick() const { return form->lnick->text().toStdString(); }
     long add_new_row() const { return form->TDBGrid1->model()->rowCount() - 1; }
@@ -44,17 +34,16 @@ protected:
     }
     void search(const std::string& text)
     {
+        form->TDBGrid1->setFocus();
+        doubles->sound->played.clear();
         form->find->setText(QString::fromStdString(text));
-        form->Image6_Click();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+        QCoreApplication::sendEvent(form->find, &enter);
     }
-    void answer_delete(int answer)
-    {
-        doubles->messages->answers.push_back(answer);
-        form->Image7_Click();
-    }
+    void answer_delete(int answer) { doubles->messages->answers.push_back(answer); form->Image7_Click(); }
 };
 
-// Listed in nick order, so the search goes by the same order whatever the book's key order.
+// In nick order, so the search meets them in this order whatever the book's key order.
 const std::vector<Contact> kPeople = {
     {{"nick", "anna"}, {"nome", "Zelda Rossi"}, {"email", "z.rossi@example.com"}},
     {{"nick", "Bruno"}, {"nome", "Carla Bianchi"}, {"email", "bruno@example.org"}},
@@ -65,81 +54,34 @@ const std::vector<Contact> kPeople = {
     {{"nick", "x_y"}, {"nome", "Ics Ipsilon"}},
 };
 
-TEST_F(SearchSortDeleteTest, AnEmptySearchTextOnlySoundsAndGivesTheBoxTheFocus)
+TEST_F(SearchSortDeleteTest, EnterSearchesForTheFirstContactWhoseNickNameOrEmailBeginsWithTheText)
 {
-    open(kPeople);
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(2, 0));
-    form->TDBGrid1->setFocus();
-    ASSERT_NE(form->focusWidget(), form->find);
-    doubles->sound->played.clear();
-    search("");
-    EXPECT_EQ(doubles->sound->played, sounds({"nontrovato.wav"}));
-    EXPECT_EQ(form->focusWidget(), form->find);
-    EXPECT_EQ(form->TDBGrid1->currentRow(), 2);
-    EXPECT_EQ(current_nick(), "carla");
-}
-
-TEST_F(SearchSortDeleteTest, ASearchFindsTheFirstContactWhoseNickNameOrEmailBeginsWithTheText)
-{
-    struct Case {
-        const char* text;
-        const char* nick;   // "" when nothing matches
-    };
-    const Case cases[] = {
-        {"Zel", "anna"},           // begins only a name
-        {"ANN", "anna"},           // capitals find lower case
-        {"carla", "carla"},        // a nick wins over an earlier contact's name
-        {"cn@", "carla"},          // the e-mail address
-        {" ", "Dario"},            // blanks are a text, not nothing
-        {"  ", ""},
-        {"Ma\"r", "Ma\"rio"},      // a quote is a character of the text
-        {"x\" or nick like \"", ""},
-        {"\"", ""},
-        {"?ar", "carla"},          // the user's pattern characters keep their meaning
-        {"x#", "x1"},
-        {"[bd]", "Bruno"},
-        {"*Verdi", "Ma\"rio"},
-        {"x_", "x_y"},             // no SQL wildcards
-        {"%", ""},
-        {"zzz", ""},
+    const std::pair<const char*, const char*> cases[] = {   // text, nick found ("" for none)
+        {"Zel", "anna"}, {"ANN", "anna"}, {"carla", "carla"},   // a nick wins over an earlier name
+        {"cn@", "carla"}, {" ", "Dario"}, {"  ", ""}, {"Ma\"r", "Ma\"rio"}, {"x\" or nick like \"", ""},
+        {"\"", ""}, {"?ar", "carla"}, {"x#", "x1"}, {"[bd]", "Bruno"}, {"*Verdi", "Ma\"rio"},
+        {"x_", "x_y"}, {"%", ""},   // no SQL wildcards
     };
     open(kPeople);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [text, nick] : cases) {
+        SCOPED_TRACE(text);
         ASSERT_TRUE(form->TDBGrid1->userMoveTo(5, 0));
         form->TDBGrid1->setMarqueeStyle(6);
-        doubles->sound->played.clear();
-        search(c.text);
-        if (*c.nick == '\0') {
-            EXPECT_EQ(doubles->sound->played, sounds({"nontrovato.wav"}));
-            continue;
-        }
-        EXPECT_EQ(doubles->sound->played, sounds({"trovato.wav"}));
-        EXPECT_EQ(current_nick(), c.nick);
-        EXPECT_EQ(card_nick(), c.nick);
-        EXPECT_EQ(form->TDBGrid1->MarqueeStyle(), 3);
+        search(text);
+        EXPECT_EQ(doubles->sound->played, heard(*nick ? "trovato.wav" : "nontrovato.wav"));
+        EXPECT_EQ(current_nick(), *nick ? nick : "x1");
+        EXPECT_EQ(card_nick(), current_nick());
+        EXPECT_TRUE(!*nick || form->TDBGrid1->MarqueeStyle() == 3);
     }
+    search("");
+    EXPECT_EQ(doubles->sound->played, heard("nontrovato.wav"));
+    EXPECT_EQ(form->focusWidget(), form->find);   // an empty text sends the user back to the box
+    EXPECT_EQ(current_nick(), "x1");
     EXPECT_TRUE(doubles->messages->shown.empty());
-}
-
-TEST_F(SearchSortDeleteTest, EnterInTheSearchBoxSearchesAndFocusSelectsTheLastText)
-{
-    open(kPeople);
     form->find->setText("dar");
     QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
     QCoreApplication::sendEvent(form->find, &focus);
-    EXPECT_EQ(form->find->selectedText(), "dar");
-
-    QKeyEvent letter(QEvent::KeyPress, Qt::Key_I, Qt::NoModifier, "i");
-    QCoreApplication::sendEvent(form->find, &letter);
-    EXPECT_EQ(form->find->text(), "i");
-    EXPECT_TRUE(doubles->sound->played.empty());
-
-    form->find->setText("dar");
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
-    QCoreApplication::sendEvent(form->find, &enter);
-    EXPECT_EQ(doubles->sound->played, sounds({"trovato.wav"}));
-    EXPECT_EQ(current_nick(), "Dario");
+    EXPECT_EQ(form->find->selectedText(), "dar");   // typing replaces the last search
 }
 
 const std::vector<Contact> kRated = {
@@ -150,52 +92,33 @@ const std::vector<Contact> kRated = {
     {{"nick", "Eva"}, {"nome", "Ebe"}, {"punti", "400"}, {"simpatia", "3"}, {"foto5", "demo2.jpg"}},
 };
 
-TEST_F(SearchSortDeleteTest, EachSortListsItsOrderAndPutsItsFirstContactOnTheCard)
+// Each item of the sort button's menu lists its order and puts its first contact on the card.
+TEST_F(SearchSortDeleteTest, EachSortItemListsItsOrder)
 {
-    struct Case {
-        int16_t index;
-        std::vector<std::string> order;
-    };
-    const Case cases[] = {
+    const std::pair<int, std::vector<std::string>> cases[] = {
         {0, {"Ada", "bea", "carlo", "Eva", "Zoe"}},
         {1, {"Zoe", "carlo", "Ada", "bea", "Eva"}},
         {3, {"carlo", "bea", "Eva", "Zoe", "Ada"}},   // equal scores in nick order
         {4, {"Ada", "bea", "Eva", "Zoe", "carlo"}},
         {9, {"Ada", "Eva", "Zoe", "bea", "carlo"}},   // those with a photo first
-        {2, {"Ada", "Eva", "Zoe", "bea", "carlo"}},   // a separator keeps the order
     };
-    open(kRated);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.index);
-        ASSERT_TRUE(form->TDBGrid1->userMoveTo(3, 0));
-        form->TDBGrid1->setMarqueeStyle(6);
-        doubles->sound->played.clear();
-        form->ord_Click(c.index);
-        EXPECT_EQ(listed_nicks(), c.order);
-        EXPECT_EQ(form->TDBGrid1->currentRow(), 0);
-        EXPECT_EQ(card_nick(), c.order.front());
-        EXPECT_EQ(doubles->sound->played, sounds({"ordina.wav"}));
-        EXPECT_EQ(form->TDBGrid1->MarqueeStyle(), 3);
-    }
-}
-
-TEST_F(SearchSortDeleteTest, TheSortButtonPopsUpTheMenuWhoseItemsSort)
-{
     open(kRated);
     form->Image11_Click();
     ASSERT_EQ(doubles->popup_menu->shown, std::vector<QMenu*>{form->menupop1});
     const auto items = form->menupop1->actions();
     ASSERT_EQ(items.size(), 10);
-    EXPECT_EQ(items[0]->text(), "Sort for Nick");
-    EXPECT_EQ(items[9]->text(), "Sort with Photo");
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(items[i]->isSeparator(), i == 2 || i == 8) << i;
-    items[3]->trigger();
-    EXPECT_EQ(form->Data1.RecordSource, "select * from qcontatti order by punti desc, nick");
-    EXPECT_EQ(card_nick(), "carlo");
+    for (const auto& [index, order] : cases) {
+        SCOPED_TRACE(index);
+        ASSERT_TRUE(form->TDBGrid1->userMoveTo(3, 0));
+        doubles->sound->played.clear();
+        items[index]->trigger();
+        EXPECT_EQ(listed_nicks(), order);
+        EXPECT_EQ(card_nick(), order.front());
+        EXPECT_EQ(doubles->sound->played, heard("ordina.wav"));
+    }
 }
 
-TEST_F(SearchSortDeleteTest, DeleteAnsweredNoChangesNothingAndIsSilent)
+TEST_F(SearchSortDeleteTest, DeleteAnsweredNoKeepsAllAndYesRemovesTheStoredContact)
 {
     preset("lingua", "1");
     open(kPeople);
@@ -204,56 +127,35 @@ TEST_F(SearchSortDeleteTest, DeleteAnsweredNoChangesNothingAndIsSilent)
     answer_delete(platform::vbNo);
     ASSERT_EQ(doubles->messages->shown.size(), 1u);
     EXPECT_EQ(doubles->messages->shown[0].text, "Confermi la cancellazione del nick?");
-    EXPECT_EQ(doubles->messages->shown[0].style,
-              platform::vbYesNo | platform::vbCritical | platform::vbDefaultButton2);
+    EXPECT_EQ(doubles->messages->shown[0].style, platform::vbYesNo | platform::vbCritical | platform::vbDefaultButton2);
     EXPECT_EQ(doubles->messages->shown[0].title, "Tavoly");
     EXPECT_EQ(form->TDBGrid1->MarqueeStyle(), 3);
     EXPECT_EQ(stored_count(), 7);
-    EXPECT_EQ(current_nick(), "Bruno");
     EXPECT_TRUE(doubles->sound->played.empty());
-}
 
-TEST_F(SearchSortDeleteTest, DeleteAnsweredYesRemovesTheStoredContactAndTheCardFollows)
-{
-    open(kPeople);
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
     answer_delete(platform::vbYes);
-    EXPECT_EQ(doubles->messages->shown.at(0).text, "Do you confirm the cancellation of the nick?");
     EXPECT_TRUE(stored("Bruno").empty());
     EXPECT_EQ(stored_count(), 6);
-    EXPECT_FALSE(stored("anna").empty());
-    EXPECT_FALSE(stored("carla").empty());
     EXPECT_NE(current_nick(), "Bruno");
     EXPECT_EQ(card_nick(), current_nick());
-    EXPECT_EQ(doubles->sound->played, sounds({"cancella.wav"}));
+    EXPECT_EQ(doubles->sound->played, heard("cancella.wav"));
 }
 
-TEST_F(SearchSortDeleteTest, DeleteOnTheEmptyAddNewRowMakesTheLastContactOfTheOrderCurrent)
+// From the add-new row nothing stored goes: the last contact of the order becomes current, a
+// pending addition is discarded, an empty book only sounds.
+TEST_F(SearchSortDeleteTest, DeleteOnTheAddNewRowRemovesNoStoredContact)
 {
     open(kRated);
     form->ord_Click(3);
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
     doubles->sound->played.clear();
     answer_delete(platform::vbYes);
-    EXPECT_EQ(stored_count(), 5);
+    EXPECT_EQ(doubles->messages->shown.at(0).text, "Do you confirm the cancellation of the nick?");
     EXPECT_EQ(form->TDBGrid1->AddNewState(), 0);
     EXPECT_EQ(current_nick(), "Ada");
     EXPECT_EQ(card_nick(), "Ada");
-    EXPECT_EQ(doubles->sound->played, sounds({"cancella.wav"}));
-}
+    EXPECT_EQ(doubles->sound->played, heard("cancella.wav"));
 
-TEST_F(SearchSortDeleteTest, DeleteInAnEmptyBookOnlySounds)
-{
-    open({});
-    answer_delete(platform::vbYes);
-    EXPECT_EQ(stored_count(), 0);
-    EXPECT_EQ(form->TDBGrid1->AddNewState(), 1);
-    EXPECT_EQ(doubles->sound->played, sounds({"cancella.wav"}));
-}
-
-TEST_F(SearchSortDeleteTest, DeleteWhileAnAdditionIsPendingDiscardsOnlyTheNewRow)
-{
-    open(kRated);
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
     form->TDBGrid1->userEditCell(0, "Nuovo");
     ASSERT_EQ(form->TDBGrid1->AddNewState(), 2);
@@ -264,7 +166,13 @@ TEST_F(SearchSortDeleteTest, DeleteWhileAnAdditionIsPendingDiscardsOnlyTheNewRow
     EXPECT_EQ(stored_count(), 5);
     for (const auto& contact : kRated)
         EXPECT_EQ(stored(contact.at("nick"))["nome"], contact.at("nome"));
-    EXPECT_EQ(doubles->sound->played, sounds({"cancella.wav"}));
+
+    form.reset();
+    open({});   // an empty book: nothing to delete
+    answer_delete(platform::vbYes);
+    EXPECT_EQ(stored_count(), 0);
+    EXPECT_EQ(form->TDBGrid1->AddNewState(), 1);
+    EXPECT_EQ(doubles->sound->played, heard("cancella.wav"));
 }
 
 } // namespace

@@ -3,9 +3,8 @@
 #include "platform/grid_control.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QFile>
 #include <QHeaderView>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -14,51 +13,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <cstdio>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 using namespace platform;
+using Strings = std::vector<std::string>;
 
 namespace {
-
-// A fresh encrypted book with the shipped schema, holding one contact per nick (name Null).
-void make_book(const std::string& path, const std::vector<std::string>& nicks)
-{
-    std::ifstream in(TAVOLY_SOURCE_DIR "/resources/schema.sql");
-    std::stringstream schema;
-    schema << in.rdbuf();
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_key(db, "quorvent", 8);
-    ASSERT_EQ(sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(db);
-    sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "insert into contatti (nick) values (?)", -1, &insert, nullptr);
-    for (const std::string& nick : nicks) {
-        sqlite3_bind_text(insert, 1, nick.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
-
-std::vector<GridColumn> design()
-{
-    const std::vector<std::pair<std::string, int>> columns{
-        {"Nick", 2302}, {"Nome", 1826}, {"Note", 609}, {"Email", 2725}, {"Foto1", 503},
-        {"Foto2", 609}, {"Foto3", 635}, {"Foto4", 556}, {"Foto5", 609}, {"Simpatia", 741},
-        {"Bellezza", 661}, {"Intelligenza", 503}, {"Affinita", 503}, {"Cultura", 1535},
-        {"Punti", 1535}, {"id", 1535}, {"Espr1", 423}};
-    std::vector<GridColumn> design;
-    for (const auto& [caption, width] : columns)
-        design.push_back({caption, caption, width, caption == "Nick" || caption == "Nome" || caption == "Espr1"});
-    return design;
-}
 
 void press(QWidget* target, int key, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
@@ -66,122 +26,100 @@ void press(QWidget* target, int key, const QString& text = {}, Qt::KeyboardModif
     QApplication::sendEvent(target, &event);
 }
 
-// The floating editor now open (a closed one lingers hidden until deleted).
-QLineEdit* open_editor(const QWidget& grid)
-{
-    for (QLineEdit* editor : grid.findChildren<QLineEdit*>())
-        if (!editor->isHidden())
-            return editor;
-    return nullptr;
-}
-
 class GridTest : public ::testing::Test {
 protected:
-    void open(const std::vector<std::string>& nicks)
+    // The grid in nick order over a book with the shipped schema and the contacts `insert` adds.
+    void open_book(const std::string& insert)
     {
-        ASSERT_TRUE(dir.isValid());
-        make_book(book(), nicks);
-        data.DatabaseName = book();
+        QFile schema(TAVOLY_SOURCE_DIR "/resources/schema.sql");
+        ASSERT_TRUE(dir.isValid() && schema.open(QIODevice::ReadOnly));
+        const std::string sql = schema.readAll().toStdString() + insert;
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(book.c_str(), &db), SQLITE_OK);
+        sqlite3_key(db, "quorvent", 8);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+        std::vector<GridColumn> design;   // the contact grid's: id and espr1 cannot be edited
+        for (const std::string field : {"Nick", "Nome", "Note", "Email", "Foto1", "Foto2", "Foto3", "Foto4", "Foto5",
+                                        "Simpatia", "Bellezza", "Intelligenza", "Affinita", "Cultura", "Punti", "id",
+                                        "Espr1"})
+            design.push_back({field, field, 1000, field == "Nick" || field == "Nome" || field == "Espr1"});
+        grid.setColumns(design);
+        data.DatabaseName = book;
         data.RecordSource = "select * from qcontatti order by nick";
-        grid.setColumns(design());
         grid.setDataSource(&data);
-        grid.RowColChange = [this](std::optional<long long> row, int16_t column) {
-            changes.push_back({row, column});
-        };
+        grid.RowColChange = [this](std::optional<long long> row, int16_t column) { changes.push_back({row, column}); };
         grid.BeforeUpdate = [this](int16_t& cancel) {
             ++before_update;
-            if (refuse)
-                cancel = -1;
+            cancel = refuse ? -1 : 0;
         };
-        grid.Error = [this](int16_t number, int16_t& response) {
-            errors.push_back(number);
-            response = 0;
-        };
+        grid.Error = [this](int16_t number, int16_t&) { errors.push_back(number); };
         data.Refresh();
         changes.clear();
     }
-    std::string book() const { return dir.path().toStdString() + "/contatti.mdb"; }
-
-    // What the file holds now, read through a control of its own.
-    std::vector<std::string> stored(const std::string& field = "nick")
+    void open(std::initializer_list<const char*> nicks)
+    {
+        std::string values;
+        for (const char* nick : nicks)
+            values += std::string(values.empty() ? "('" : ",('") + nick + "')";
+        open_book("insert into contatti (nick) values " + values + ";");
+    }
+    // What the file holds now, in nick order.
+    Strings stored(const std::string& field = "nick")
     {
         DataControl reader;
-        reader.DatabaseName = book();
+        reader.DatabaseName = book;
         reader.RecordSource = "select * from qcontatti order by nick";
         reader.Refresh();
-        Recordset& rs = reader.recordset();
-        std::vector<std::string> values;
-        for (long i = 0; i < rs.size(); ++i)
-            values.push_back(rs.value(i, rs.column_index(field)).value_or("<null>"));
+        Strings values;
+        for (long i = 0; i < reader.recordset().size(); ++i)
+            values.push_back(reader.recordset().value(i, reader.recordset().column_index(field)).value_or("<null>"));
         return values;
     }
 
     QTemporaryDir dir;
+    const std::string book = dir.filePath("contatti.mdb").toStdString();
     DataControl data;
     TrueDBGrid grid;
-    std::vector<std::pair<std::optional<long long>, int16_t>> changes;
+    std::vector<std::pair<std::optional<long long>, int16_t>> changes;   // RowColChange's
     int before_update = 0;
     bool refuse = false;
     std::vector<int16_t> errors;
 };
 
-} // namespace
-
-TEST_F(GridTest, TypingIntoTheAddNewRowAddsAContactOnCommit)
+TEST_F(GridTest, TheAddNewRowStoresANewContactOnCommitAndDeleteDropsItOrAStoredRow)
 {
     open({"anna", "bruno"});
-    EXPECT_EQ(grid.AddNewState(), 0);
-    ASSERT_TRUE(grid.userMoveTo(2, 0));
+    const auto anna = grid.RowBookmark();
+    grid.DeleteCurrentRow();   // the row now at that position becomes current
+    EXPECT_EQ(grid.Columns(0), "bruno");
+    EXPECT_EQ(changes, (decltype(changes){{anna, 0}}));
+
+    ASSERT_TRUE(grid.userMoveTo(1, 0));
     EXPECT_EQ(grid.AddNewState(), 1);
     EXPECT_EQ(grid.RowBookmark(), std::nullopt);
     EXPECT_EQ(data.recordset().AbsolutePosition(), -1);
+    EXPECT_THROW(grid.DeleteCurrentRow(), StepError);   // nothing typed: nothing to delete
     grid.userEditCell(0, "carla");
     EXPECT_EQ(grid.AddNewState(), 2);
     EXPECT_EQ(grid.Columns(0), "carla");
-    EXPECT_EQ(grid.Columns("nome"), "");
     grid.CommitRowEdit();
-    EXPECT_EQ(before_update, 1);
     EXPECT_EQ(grid.AddNewState(), 0);
-    EXPECT_EQ(grid.currentRow(), 2);
-    EXPECT_EQ(grid.RowBookmark(), data.recordset().bookmark(2));
-    EXPECT_EQ(grid.model()->rowCount(), 4);
-    EXPECT_EQ(stored(), (std::vector<std::string>{"anna", "bruno", "carla"}));
+    EXPECT_EQ(grid.RowBookmark(), data.recordset().bookmark(1));
+    EXPECT_EQ(grid.model()->rowCount(), 3);   // a fresh add-new row below
+    EXPECT_EQ(stored(), (Strings{"bruno", "carla"}));
     grid.CommitRowEdit();   // nothing pending: no write, no event
     EXPECT_EQ(before_update, 1);
-}
 
-TEST_F(GridTest, ARefusedWriteKeepsTheUserOnTheRowWithTheEdit)
-{
-    open({"anna", "bruno"});
-    // Refused by the before-write event, by a click and by a key.
-    grid.userEditCell(0, "anna2");
-    refuse = true;
-    EXPECT_FALSE(grid.userMoveTo(1, 0));
-    press(&grid, Qt::Key_Down);
-    grid.resize(300, 200);
-    const QPoint bruno = grid.visualRect(grid.model()->index(1, 1)).center();
-    QMouseEvent click(QEvent::MouseButtonPress, bruno, grid.viewport()->mapToGlobal(bruno),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(grid.viewport(), &click);
-    EXPECT_EQ(grid.currentRow(), 0);
-    EXPECT_EQ(grid.Columns(0), "anna2");
-    EXPECT_EQ(stored(), (std::vector<std::string>{"anna", "bruno"}));
-    EXPECT_TRUE(changes.empty());
-    refuse = false;
-    QApplication::sendEvent(grid.viewport(), &click);
-    EXPECT_EQ(grid.currentRow(), 1);
-    EXPECT_EQ(grid.currentColumn(), 1);
-    EXPECT_EQ(stored(), (std::vector<std::string>{"anna2", "bruno"}));
-
-    // Refused by the database: a nick that differs only in letter case.
     ASSERT_TRUE(grid.userMoveTo(2, 0));
-    grid.userEditCell(0, "BRUNO");
-    EXPECT_FALSE(grid.userMoveTo(0, 0));
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], errDatabase);
-    EXPECT_EQ(grid.AddNewState(), 2);
-    EXPECT_EQ(grid.Columns(0), "BRUNO");
-    EXPECT_EQ(stored().size(), 2u);
+    grid.userEditCell(0, "dario");
+    grid.DeleteCurrentRow();   // never stored: dropped
+    EXPECT_EQ(grid.AddNewState(), 1);
+    EXPECT_EQ(grid.Columns(0), "");
+    ASSERT_TRUE(grid.userMoveTo(1, 0));
+    grid.DeleteCurrentRow();   // the last row: the add-new row becomes current
+    EXPECT_EQ(grid.AddNewState(), 1);
+    EXPECT_EQ(stored(), Strings{"bruno"});
 }
 
 TEST_F(GridTest, ColumnsReadThePendingEditOverTheStoredRow)
@@ -189,78 +127,69 @@ TEST_F(GridTest, ColumnsReadThePendingEditOverTheStoredRow)
     open({"anna"});
     EXPECT_EQ(grid.Columns("nome"), "");   // Null
     EXPECT_EQ(grid.Columns("Espr1"), "0");
-    EXPECT_EQ(grid.Columns("id"), std::to_string(*grid.RowBookmark()));
     grid.SetColumn("note", "amica");
-    grid.SetColumn("simpatia", int16_t{4});
-    grid.SetColumn("punti", 600.0);
-    EXPECT_EQ(grid.Columns(2), "amica");
-    EXPECT_EQ(grid.Columns("simpatia"), "4");
-    EXPECT_EQ(grid.Columns("punti"), "600");
     grid.SetColumn("punti", 12.5);
-    EXPECT_EQ(grid.Columns("punti"), "12.5");
-    EXPECT_EQ(grid.AddNewState(), 0);
+    EXPECT_EQ(grid.Columns(2), "amica");
+    EXPECT_EQ(grid.Columns("PUNTI"), "12.5");
+    EXPECT_TRUE(grid.userMoveTo(0, 1));   // within the row: RowColChange, no write
+    EXPECT_EQ(changes, (decltype(changes){{grid.RowBookmark(), 0}}));
+    EXPECT_EQ(stored("note"), Strings{"<null>"});
     grid.CommitRowEdit();
-    EXPECT_EQ(stored("note"), std::vector<std::string>{"amica"});
-    EXPECT_EQ(stored("simpatia"), std::vector<std::string>{"4"});
-    EXPECT_EQ(stored("punti"), std::vector<std::string>{"12.5"});
-    // An emptied cell stores Null.
-    grid.SetColumn("note", "");
+    EXPECT_EQ(stored("note"), Strings{"amica"});
+    EXPECT_EQ(stored("punti"), Strings{"12.5"});
+    grid.SetColumn("note", "");   // an emptied cell stores Null
     grid.CommitRowEdit();
-    EXPECT_EQ(stored("note"), std::vector<std::string>{"<null>"});
+    EXPECT_EQ(stored("note"), Strings{"<null>"});
     EXPECT_THROW(grid.Columns("nickname"), StepError);
     EXPECT_THROW(grid.Columns(17), StepError);
-    EXPECT_THROW(grid.SetColumn("nickname", "x"), StepError);
 }
 
-TEST_F(GridTest, Espr1ShowsItsValueItems)
+TEST_F(GridTest, ARefusedWriteKeepsTheUserOnTheRowWithTheEdit)
 {
     open({"anna", "bruno"});
-    QPixmap picture(12, 14);
-    picture.fill(Qt::red);
-    grid.setValueItems("Espr1", {{"-1", picture}}, {{"0", "  "}});
-    grid.SetColumn("foto1", "demo1.jpg");
-    grid.CommitRowEdit();
-    const QAbstractItemModel& model = *grid.model();
-    EXPECT_EQ(model.data(model.index(0, 16)).toString(), "");
-    EXPECT_EQ(model.data(model.index(0, 16), Qt::DecorationRole).value<QPixmap>().size(), QSize(12, 14));
-    EXPECT_EQ(model.data(model.index(1, 16)).toString(), "  ");
-    EXPECT_FALSE(model.data(model.index(1, 16), Qt::DecorationRole).isValid());
-    EXPECT_EQ(model.data(model.index(1, 0)).toString(), "bruno");
-}
+    grid.userEditCell(0, "anna2");
+    refuse = true;   // by the before-write event: a move, a key and a click all stay
+    EXPECT_FALSE(grid.userMoveTo(1, 0));
+    press(&grid, Qt::Key_Down);
+    grid.resize(300, 200);
+    const QPoint bruno = grid.visualRect(grid.model()->index(1, 1)).center();
+    QMouseEvent click(QEvent::MouseButtonPress, bruno, grid.viewport()->mapToGlobal(bruno), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(grid.viewport(), &click);
+    EXPECT_EQ(grid.currentRow(), 0);
+    EXPECT_EQ(grid.Columns(0), "anna2");
+    EXPECT_EQ(stored(), (Strings{"anna", "bruno"}));
+    EXPECT_TRUE(changes.empty());
+    refuse = false;
+    QApplication::sendEvent(grid.viewport(), &click);
+    EXPECT_EQ(std::make_pair(grid.currentRow(), grid.currentColumn()), std::make_pair(1L, 1));
+    EXPECT_EQ(stored(), (Strings{"anna2", "bruno"}));
 
-TEST_F(GridTest, RowBookmarkNamesTheRow)
-{
-    open({"anna", "bruno"});
-    const auto first = grid.RowBookmark();
-    ASSERT_TRUE(first);
-    grid.userMoveTo(0, 1);
-    EXPECT_EQ(grid.RowBookmark(), first);
-    grid.userMoveTo(1, 1);
-    EXPECT_NE(grid.RowBookmark(), first);
-    grid.userMoveTo(2, 1);
-    EXPECT_EQ(grid.RowBookmark(), std::nullopt);
+    ASSERT_TRUE(grid.userMoveTo(2, 0));   // by the database: a nick that differs only in letter case
+    grid.userEditCell(0, "BRUNO");
+    EXPECT_FALSE(grid.userMoveTo(0, 0));
+    EXPECT_EQ(errors, std::vector<int16_t>{errDatabase});
+    EXPECT_EQ(grid.AddNewState(), 2);
+    EXPECT_EQ(grid.Columns(0), "BRUNO");
+    EXPECT_EQ(stored().size(), 2u);
 }
 
 TEST_F(GridTest, TheGridFollowsTheDataControl)
 {
     open({"anna", "bruno", "carla"});
     data.recordset().FindFirst("nick like \"BR*\"");
-    EXPECT_EQ(grid.currentRow(), 1);
     EXPECT_EQ(grid.Columns(0), "bruno");
     data.recordset().MoveLast();
     EXPECT_EQ(grid.currentRow(), 2);
     ASSERT_EQ(changes.size(), 2u);
     EXPECT_EQ(changes[1].first, data.recordset().bookmark(1));
 
-    // An edit pending on the row left is written first.
-    grid.userEditCell(1, "Rossi");
+    grid.userEditCell(1, "Rossi");   // an edit pending on the row left is written first
     data.recordset().MoveFirst();
     EXPECT_EQ(grid.currentRow(), 0);
-    EXPECT_EQ(before_update, 1);
-    EXPECT_EQ(stored("nome"), (std::vector<std::string>{"<null>", "<null>", "Rossi"}));
+    EXPECT_EQ(stored("nome"), (Strings{"<null>", "<null>", "Rossi"}));
 
-    // A write refused there drops the edit: the control has moved already.
-    grid.userEditCell(1, "Verdi");
+    grid.userEditCell(1, "Verdi");   // one refused there is dropped: the control has moved already
     refuse = true;
     data.recordset().MoveLast();
     refuse = false;
@@ -269,159 +198,104 @@ TEST_F(GridTest, TheGridFollowsTheDataControl)
     EXPECT_EQ(grid.Columns(1), "");
     EXPECT_EQ(before_update, 2);
 
-    // Refresh starts over on the first row, dropping an edit in progress.
-    grid.userMoveTo(2, 0);
+    grid.userMoveTo(2, 0);   // Refresh starts over on the first row, without the edit
     grid.userEditCell(1, "Bianchi");
     changes.clear();
     data.Refresh();
     EXPECT_EQ(grid.currentRow(), 0);
     EXPECT_EQ(changes.size(), 1u);
     EXPECT_EQ(grid.AddNewState(), 0);
-    grid.userMoveTo(2, 0);
-    EXPECT_EQ(grid.Columns(1), "Rossi");
-}
-
-TEST_F(GridTest, DeleteCurrentRowDeletesStoredRowsAndDropsAPendingOne)
-{
-    open({"anna", "bruno"});
-    const auto anna = grid.RowBookmark();
-    grid.DeleteCurrentRow();
-    EXPECT_EQ(stored(), std::vector<std::string>{"bruno"});
-    EXPECT_EQ(grid.currentRow(), 0);
-    EXPECT_EQ(grid.Columns(0), "bruno");
-    ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes[0].first, anna);
-
-    grid.DeleteCurrentRow();   // the last row: the add-new row becomes current
-    EXPECT_TRUE(stored().empty());
-    EXPECT_EQ(grid.AddNewState(), 1);
-
-    grid.userEditCell(0, "carla");
-    grid.DeleteCurrentRow();
-    EXPECT_EQ(grid.AddNewState(), 1);
-    EXPECT_EQ(grid.Columns(0), "");
-    EXPECT_TRUE(stored().empty());
-    EXPECT_THROW(grid.DeleteCurrentRow(), StepError);
-}
-
-TEST_F(GridTest, MovingWithinARowRaisesRowColChangeWithoutWriting)
-{
-    open({"anna"});
-    grid.userEditCell(0, "anna2");
-    EXPECT_TRUE(grid.userMoveTo(0, 1));
-    ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes[0], std::make_pair(grid.RowBookmark(), int16_t{0}));
-    EXPECT_EQ(grid.currentColumn(), 1);
-    EXPECT_EQ(before_update, 0);
-    EXPECT_EQ(grid.Columns(0), "anna2");
-    EXPECT_EQ(stored(), std::vector<std::string>{"anna"});
+    EXPECT_EQ(grid.Columns(1), "");
 }
 
 TEST_F(GridTest, KeysStartEndAndCancelCellEdits)
 {
     open({"anna"});
     int on = 0, off = 0;
-    std::vector<std::pair<int16_t, int16_t>> asked;
     grid.EditModeOn = [&] { ++on; };
     grid.EditModeOff = [&] { ++off; };
-    grid.BeforeColEdit = [&](int16_t column, int16_t key, int16_t& cancel) {
-        asked.push_back({column, key});
-        if (column != 0 && grid.Columns(0).empty())
-            cancel = 1;
+    grid.BeforeColEdit = [&](int16_t column, int16_t, int16_t& cancel) {
+        cancel = column != 0 && grid.Columns(0).empty();
     };
+    const auto editor = [&] { return grid.findChild<QLineEdit*>(); };
     grid.userMoveTo(1, 1);
-    press(&grid, Qt::Key_Y, "y");   // no nick yet: refused
+    press(&grid, Qt::Key_Y, "y");   // refused: no nick yet
     EXPECT_EQ(on, 0);
-    EXPECT_EQ(grid.AddNewState(), 1);
-
     press(&grid, Qt::Key_Left);
     press(&grid, Qt::Key_X, "x");
-    EXPECT_EQ(asked.back(), std::make_pair(int16_t{0}, int16_t{'x'}));
     EXPECT_EQ(on, 1);
+    ASSERT_TRUE(editor());
+    EXPECT_EQ(editor()->text(), "x");
     EXPECT_EQ(grid.AddNewState(), 2);
-    QLineEdit* editor = open_editor(grid);
-    ASSERT_TRUE(editor);
-    EXPECT_EQ(editor->text(), "x");
-    press(editor, Qt::Key_Escape);
+    press(editor(), Qt::Key_Escape);   // the row as it was before: nothing pending
     EXPECT_EQ(off, 1);
     EXPECT_EQ(grid.AddNewState(), 1);
-    EXPECT_EQ(grid.Columns(0), "");
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);   // the closed editor goes
+    EXPECT_FALSE(editor());
 
     press(&grid, Qt::Key_Z, "z");
-    editor = open_editor(grid);
-    ASSERT_TRUE(editor);
-    editor->setText("zoe");   // what the user types arrives through textEdited
-    emit editor->textEdited("zoe");
-    press(editor, Qt::Key_Return);
+    ASSERT_TRUE(editor());
+    editor()->setText("zoe");   // what the user types arrives through textEdited
+    emit editor()->textEdited("zoe");
+    press(editor(), Qt::Key_Return);
     EXPECT_EQ(off, 2);
-    EXPECT_EQ(grid.Columns(0), "zoe");
-    EXPECT_EQ(grid.AddNewState(), 2);
     press(&grid, Qt::Key_Up);
-    EXPECT_EQ(grid.currentRow(), 0);
-    EXPECT_EQ(stored(), (std::vector<std::string>{"anna", "zoe"}));
-
-    EXPECT_FALSE(grid.userBeginEdit(16, 0));   // Espr1 is computed
-    EXPECT_FALSE(grid.userBeginEdit(15, 0));   // id is the database's
+    EXPECT_EQ(stored(), (Strings{"anna", "zoe"}));
+    EXPECT_FALSE(grid.userBeginEdit(15, 0));   // id
+    EXPECT_FALSE(grid.userBeginEdit(16, 0));   // espr1
 }
 
-TEST_F(GridTest, MarqueeStylesLookDifferent)
+TEST_F(GridTest, Espr1ShowsItsValueItemsAndTheMarqueeItsStyle)
 {
     open({"anna", "bruno"});
-    grid.resize(300, 200);
-    const QColor highlight = grid.palette().color(QPalette::Active, QPalette::Highlight);
-    const QRect name = grid.visualRect(grid.model()->index(0, 1));
-    const QRect nick = grid.visualRect(grid.model()->index(0, 0));
-    const QPoint offset = grid.viewport()->pos();
-    grid.setMarqueeStyle(3);
-    QImage row = grid.grab().toImage();
-    grid.setMarqueeStyle(6);
-    QImage cell = grid.grab().toImage();
-    EXPECT_EQ(grid.MarqueeStyle(), 6);
-    // 3: the whole row is highlighted; 6: only a frame around the current cell.
-    EXPECT_NE(row.pixelColor(name.center() + offset), cell.pixelColor(name.center() + offset));
-    EXPECT_EQ(cell.pixelColor(nick.topLeft() + offset + QPoint(1, nick.height() / 2)), highlight);
-}
+    QPixmap picture(12, 14);
+    grid.setValueItems("Espr1", {{"-1", picture}}, {{"0", "  "}});
+    grid.SetColumn("foto1", "demo1.jpg");
+    grid.CommitRowEdit();
+    const QAbstractItemModel& model = *grid.model();
+    EXPECT_EQ(model.data(model.index(0, 16)).toString(), "");
+    EXPECT_EQ(model.data(model.index(0, 16), Qt::DecorationRole).value<QPixmap>().size(), QSize(12, 14));
+    EXPECT_EQ(model.data(model.index(1, 16)).toString(), "  ");
+    EXPECT_FALSE(model.data(model.index(1, 16), Qt::DecorationRole).isValid());
 
-namespace {
+    // 3: the whole row is highlighted; 6: only a frame around the current cell.
+    grid.resize(300, 200);
+    const QRect name = grid.visualRect(model.index(0, 1)).translated(grid.viewport()->pos());
+    const QRect nick = grid.visualRect(model.index(0, 0)).translated(grid.viewport()->pos());
+    grid.setMarqueeStyle(3);
+    const QImage row = grid.grab().toImage();
+    grid.setMarqueeStyle(6);
+    const QImage cell = grid.grab().toImage();
+    EXPECT_NE(row.pixelColor(name.center()), cell.pixelColor(name.center()));
+    EXPECT_EQ(cell.pixelColor(nick.left() + 1, nick.center().y()),
+              grid.palette().color(QPalette::Active, QPalette::Highlight));
+}
 
 // Records every row the view asks to paint or to measure.
 class CountingDelegate : public QStyledItemDelegate {
 public:
     mutable std::set<int> rows;
-    mutable long asked = 0;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         rows.insert(index.row());
-        ++asked;
         QStyledItemDelegate::paint(painter, option, index);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         rows.insert(index.row());
-        ++asked;
         return QStyledItemDelegate::sizeHint(option, index);
     }
 };
 
-} // namespace
-
 TEST_F(GridTest, ABookOfAHundredThousandShowsOnlyTheRowsInView)
 {
-    std::vector<std::string> nicks;
-    for (int i = 0; i < 100000; ++i) {
-        char nick[16];
-        std::snprintf(nick, sizeof nick, "nick%06d", i);
-        nicks.emplace_back(nick);
-    }
-    open(nicks);
+    open_book("with recursive n(i) as (select 0 union all select i + 1 from n where i < 99999) "
+              "insert into contatti (nick) select printf('nick%06d', i) from n;");
     CountingDelegate counter;
     QAbstractItemDelegate* own = grid.itemDelegate();
     grid.setItemDelegate(&counter);
     grid.resize(187, 133);   // the design's 2795 x 1995 twips
     const int visible = grid.viewport()->height() / grid.verticalHeader()->defaultSectionSize() + 1;
-
-    QElapsedTimer clock;
-    clock.start();
     grid.grab();
     EXPECT_LE(*counter.rows.rbegin(), visible);
     counter.rows.clear();
@@ -430,16 +304,13 @@ TEST_F(GridTest, ABookOfAHundredThousandShowsOnlyTheRowsInView)
     grid.grab();
     press(&grid, Qt::Key_PageUp);
     grid.grab();
-    const qint64 elapsed = clock.elapsed();
     EXPECT_GE(*counter.rows.begin(), 100000 - 2 * visible);
     EXPECT_LE(counter.rows.size(), static_cast<size_t>(2 * visible));
-    std::printf("[ grid     ] 100,000 rows: %lld ms for three screens, %ld cells asked for\n",
-                static_cast<long long>(elapsed), counter.asked);
-    EXPECT_LT(elapsed, 1500);
-    clock.restart();
-    data.Refresh();   // a sort reloads the whole view
+    counter.rows.clear();
+    data.Refresh();   // as a sort does: the view starts over on the first screen
     grid.grab();
-    std::printf("[ grid     ] 100,000 rows: Refresh and first screen %lld ms\n",
-                static_cast<long long>(clock.elapsed()));
+    EXPECT_LE(*counter.rows.rbegin(), visible);
     grid.setItemDelegate(own);
 }
+
+} // namespace

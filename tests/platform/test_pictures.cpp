@@ -1,233 +1,103 @@
-// Picture loading: the formats read, natural sizes, and how a missing or foreign file fails.
-#include "platform/failure.h"
+// Picture loading: the content decides the format; natural sizes; how a missing or foreign file fails.
 #include "platform/files.h"
 #include "platform/pictures.h"
+#include "tests/support/helpers.h"
 
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 using namespace platform;
+using testing_support::error_number;
 
 namespace {
 
-template <class F>
-int error_number(F&& f)
+std::string little_endian(const std::vector<uint32_t>& values, int width)
 {
-    try {
-        f();
-    } catch (const StepError& e) {
-        return e.number();
-    }
-    return 0;
+    std::string bytes;
+    for (uint32_t v : values)
+        for (int i = 0; i < width; ++i)
+            bytes += static_cast<char>(v >> (8 * i));
+    return bytes;
 }
 
-struct Bytes {
-    std::string b;
-    void u16(uint16_t v)
-    {
-        b.push_back(static_cast<char>(v & 0xff));
-        b.push_back(static_cast<char>(v >> 8));
-    }
-    void u32(uint32_t v)
-    {
-        u16(static_cast<uint16_t>(v & 0xffff));
-        u16(static_cast<uint16_t>(v >> 16));
-    }
-};
-
-// A placeable metafile of w x h twips (1440 units per inch): a red rectangle over the whole
-// picture with a green ellipse in its middle.
-std::string placeable_wmf(uint16_t w, uint16_t h)
-{
-    Bytes r;
-    const auto record = [&r](uint16_t function, std::vector<uint16_t> params) {
-        r.u32(static_cast<uint32_t>(3 + params.size()));
-        r.u16(function);
-        for (uint16_t p : params)
-            r.u16(p);
-    };
-    record(0x020B, {0, 0});                                      // SetWindowOrg
-    record(0x020C, {h, w});                                      // SetWindowExt
-    record(0x02FC, {0, 0x00FF, 0x0000, 0});                      // red solid brush
-    record(0x012D, {0});                                         // SelectObject
-    record(0x041B, {h, w, 0, 0});                                // Rectangle
-    record(0x02FC, {0, 0xFF00, 0x0000, 0});                      // green solid brush
-    record(0x012D, {1});
-    record(0x0418, {uint16_t(h * 3 / 4), uint16_t(w * 3 / 4), uint16_t(h / 4), uint16_t(w / 4)});   // Ellipse
-    record(0x0000, {});                                          // EOF
-    Bytes header;
-    header.u16(1);
-    header.u16(9);
-    header.u16(0x0300);
-    header.u32(static_cast<uint32_t>(9 + r.b.size() / 2));
-    header.u16(2);
-    header.u32(7);
-    header.u16(0);
-    Bytes placeable;
-    placeable.u32(0x9AC6CDD7);
-    for (uint16_t v : {uint16_t(0), uint16_t(0), uint16_t(0), w, h, uint16_t(1440)})
-        placeable.u16(v);
-    placeable.u32(0);
-    uint16_t sum = 0;
-    for (int i = 0; i < 10; ++i)
-        sum ^= static_cast<uint16_t>(static_cast<uint8_t>(placeable.b[2 * i])
-                                     | (static_cast<uint8_t>(placeable.b[2 * i + 1]) << 8));
-    placeable.u16(sum);
-    return placeable.b + header.b + r.b;
-}
-
-// An enhanced metafile of w x h pixels at 96 dots per inch, drawn like the one above.
-std::string enhanced_metafile(int w, int h)
-{
-    Bytes r;
-    uint32_t records = 1;
-    const auto record = [&](uint32_t type, std::vector<int32_t> params) {
-        r.u32(type);
-        r.u32(static_cast<uint32_t>(8 + 4 * params.size()));
-        for (int32_t p : params)
-            r.u32(static_cast<uint32_t>(p));
-        ++records;
-    };
-    record(39, {1, 0, 0x000000FF, 0});    // CreateBrushIndirect, red
-    record(37, {1});                      // SelectObject
-    record(43, {0, 0, w, h});             // Rectangle
-    record(39, {2, 0, 0x0000FF00, 0});    // green
-    record(37, {2});
-    record(42, {w / 4, h / 4, w * 3 / 4, h * 3 / 4});   // Ellipse
-    record(14, {0, 16, 20});              // EOF
-    Bytes header;
-    const auto frame = [](int pixels) { return static_cast<uint32_t>(pixels * 2540 / 96); };   // .01 mm
-    for (uint32_t v : {1u, 88u, 0u, 0u, uint32_t(w - 1), uint32_t(h - 1), 0u, 0u, frame(w), frame(h), 0x464D4520u,
-                       0x10000u, uint32_t(88 + r.b.size()), records})
-        header.u32(v);
-    header.u16(3);
-    header.u16(0);
-    for (uint32_t v : {0u, 0u, 0u, 1024u, 768u, 271u, 203u})
-        header.u32(v);
-    return header.b + r.b;
-}
+// A placeable metafile of 1500 x 1125 twips (1440 units per inch), all red.
+const std::string kWmf = little_endian({0xCDD7, 0x9AC6, 0, 0, 0, 1500, 1125, 1440, 0, 0, 0xCDD7 ^ 0x9AC6 ^ 1500 ^ 1125 ^ 1440,
+                                        1, 9, 0x0300, 40, 0, 1, 7, 0, 0,   // header: 40 words, one object
+                                        5, 0, 0x020B, 0, 0, 5, 0, 0x020C, 1125, 1500,   // window origin, extent
+                                        7, 0, 0x02FC, 0, 0xFF, 0, 0, 4, 0, 0x012D, 0,   // red brush, selected
+                                        7, 0, 0x041B, 1125, 1500, 0, 0, 3, 0, 0},   // rectangle, end
+                                       2);
+// An enhanced metafile of 100 x 75 pixels at 96 dots per inch (its frame in .01 mm), all red.
+const std::string kEmf = little_endian({1, 88, 0, 0, 99, 74, 0, 0, 2645, 1984, 0x464D4520, 0x10000, 168, 5, 2, 0, 0, 0,
+                                        1024, 768, 271, 203,   // header: 168 bytes, 5 records
+                                        39, 24, 1, 0, 0xFF, 0, 37, 12, 1,   // red brush, selected
+                                        43, 24, 0, 0, 100, 75, 14, 20, 0, 16, 20},   // rectangle, end
+                                       4);
 
 class PicturesTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     void TearDown() override { set_home_folder(""); }
-
     std::string path(const std::string& name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
     std::string write(const std::string& name, const std::string& bytes) const
     {
-        QFile f(QString::fromStdString(path(name)));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        testing_support::write_file(QString::fromStdString(path(name)), bytes);
         return path(name);
     }
-    std::string image(const std::string& name, const char* format, int w, int h) const
-    {
-        QImage picture(w, h, QImage::Format_RGB32);
-        picture.fill(Qt::blue);
-        EXPECT_TRUE(picture.save(QString::fromStdString(path(name)), format)) << name;
-        return path(name);
-    }
-
     QTemporaryDir dir;
 };
 
 } // namespace
 
-// The content decides the format, whatever the file is named.
-TEST_F(PicturesTest, ReadsTheOldFormatsAtOnePixelPerFifteenTwips)
+TEST_F(PicturesTest, TheContentDecidesTheFormatAndTheNaturalSize)
 {
-    const struct {
-        const char* name;
-        const char* format;
-    } cases[] = {
-        {"a.bmp", "BMP"}, {"a.dib", "BMP"}, {"a.jpg", "JPG"}, {"a.ico", "ICO"}, {"a.png", "PNG"},
-        {"png_inside.jpg", "PNG"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(LoadPicture(image(c.name, c.format, 20, 12)).size(), QSize(20, 12));
+    const std::pair<const char*, const char*> cases[] = {{"a.bmp", "BMP"}, {"a.dib", "BMP"}, {"a.jpg", "JPG"},
+                                                         {"a.ico", "ICO"}, {"a.png", "PNG"}, {"png_inside.jpg", "PNG"}};
+    for (const auto& [name, format] : cases) {
+        SCOPED_TRACE(name);
+        QImage image(20, 12, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        ASSERT_TRUE(image.save(QString::fromStdString(path(name)), format));
+        EXPECT_EQ(LoadPicture(path(name)).size(), QSize(20, 12));
     }
     // Qt writes no GIF: the smallest one there is, by hand.
     const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x01\x00\x00\x00"
                           "\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
                           43);
     EXPECT_EQ(LoadPicture(write("a.gif", gif)).size(), QSize(1, 1));
+    for (const std::string& file : {write("a.wmf", kWmf), write("a.emf", kEmf)}) {
+        SCOPED_TRACE(file);
+        const QImage picture = LoadPicture(file).toImage();
+        EXPECT_EQ(picture.size(), QSize(100, 75));
+        EXPECT_EQ(picture.pixelColor(50, 37), QColor(Qt::red));
+    }
+    EXPECT_TRUE(LoadPicture("").isNull());
+    set_home_folder(dir.path().toStdString());   // stored links are Windows paths on drive C
+    EXPECT_EQ(LoadPicture("C:\\a.png").size(), QSize(20, 12));
 }
 
+// Foreign and damaged files fail as pictures; they must not bring the program down.
 TEST_F(PicturesTest, FailuresCarryTheOldErrorNumbers)
 {
-    image("real.ppm", "PPM", 4, 4);   // Qt reads it, the old loader did not
-    write("text.jpg", "not a picture at all");
-    write("empty.bmp", "");
-    write("cut.png", std::string("\x89PNG\r\n\x1a\n", 8));
-    QDir(dir.path()).mkdir("folder");
-    const struct {
-        std::string path;
-        int error;
-    } cases[] = {
-        {path("missing.jpg"), errFileNotFound},
-        {path("no_folder/missing.jpg"), errFileNotFound},
-        {path("folder"), errPathFileAccess},
-        {path("real.ppm"), errPictureFormat},
-        {path("text.jpg"), errPictureFormat},
-        {path("empty.bmp"), errPictureFormat},
-        {path("cut.png"), errPictureFormat},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(error_number([&] { LoadPicture(c.path); }), c.error);
-    }
-}
-
-TEST_F(PicturesTest, AnEmptyNameGivesAnEmptyPicture)
-{
-    EXPECT_TRUE(LoadPicture("").isNull());
-}
-
-TEST_F(PicturesTest, WindowsPathsOnDriveCAreFoundUnderTheHomeFolder)
-{
-    QDir(dir.path()).mkdir("Foto");
-    image("Foto/mario.png", "PNG", 7, 5);
-    set_home_folder(dir.path().toStdString());
-    EXPECT_EQ(LoadPicture("C:\\Foto\\mario.png").size(), QSize(7, 5));
-}
-
-TEST_F(PicturesTest, MetafilesTakeTheSizeTheirHeaderGives)
-{
-    if (!metafiles_supported())
-        GTEST_SKIP() << "this build renders no metafiles";
-    const QImage wmf = LoadPicture(write("a.wmf", placeable_wmf(1500, 1125))).toImage();
-    const QImage emf = LoadPicture(write("a.emf", enhanced_metafile(100, 75))).toImage();
-    for (const QImage& picture : {wmf, emf}) {
-        EXPECT_EQ(picture.size(), QSize(100, 75));
-        EXPECT_EQ(picture.pixelColor(10, 37), QColor(Qt::red));
-        EXPECT_EQ(picture.pixelColor(50, 37), QColor(Qt::green));
-    }
-}
-
-// Damaged metafiles fail as pictures; they must not bring the program down.
-TEST_F(PicturesTest, DamagedMetafilesAreInvalidPictures)
-{
-    const std::string wmf = placeable_wmf(1500, 1125);
-    const std::string emf = enhanced_metafile(100, 75);
-    std::string zero_inch = wmf;
+    std::string zero_inch = kWmf;
     zero_inch[14] = zero_inch[15] = '\0';
-    const std::string cases[] = {
-        wmf.substr(0, 30),
-        zero_inch,
-        emf.substr(0, 90),
-        wmf.substr(22),   // no placeable header: the old loader read none of these
+    const std::pair<const char*, std::string> invalid[] = {
+        {"real.ppm", "P3\n1 1\n255\n0 0 0\n"},   // Qt reads it, the old loader did not
+        {"empty.bmp", ""},
+        {"cut.png", std::string("\x89PNG\r\n\x1a\n", 8)},
+        {"cut.wmf", kWmf.substr(0, 30)},
+        {"zero_inch.wmf", zero_inch},
+        {"not_placeable.wmf", kWmf.substr(22)},   // the old loader read no other kind
+        {"cut.emf", kEmf.substr(0, 90)},
     };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(i);
-        const std::string file = write("bad" + std::to_string(i) + ".wmf", cases[i]);
-        EXPECT_EQ(error_number([&] { LoadPicture(file); }), errPictureFormat);
+    for (const auto& [name, bytes] : invalid) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(error_number([&] { LoadPicture(write(name, bytes)); }), errPictureFormat);
     }
+    EXPECT_EQ(error_number([&] { LoadPicture(dir.path().toStdString()); }), errPathFileAccess);
+    EXPECT_EQ(error_number([&] { LoadPicture(path("missing.jpg")); }), errFileNotFound);
+    EXPECT_EQ(error_number([&] { LoadPicture(path("no_folder/missing.jpg")); }), errFileNotFound);
 }

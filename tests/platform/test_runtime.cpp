@@ -1,5 +1,5 @@
-#include "platform/failure.h"
 #include "platform/runtime.h"
+#include "tests/support/helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -7,21 +7,11 @@
 #include <limits>
 
 using namespace platform;
+using testing_support::error_number;
 
 namespace {
-
-template <class F>
-int error_number(F&& f)
-{
-    try {
-        f();
-    } catch (const StepError& e) {
-        return e.number();
-    }
-    return 0;
+constexpr double inf = std::numeric_limits<double>::infinity();
 }
-
-} // namespace
 
 TEST(RuntimeVal, ReadsTheLeadingNumber)
 {
@@ -29,65 +19,24 @@ TEST(RuntimeVal, ReadsTheLeadingNumber)
         const char* text;
         double value;
     } cases[] = {
-        {"", 0},
-        {"&", 0},
-        {"&H10", 0},
-        {"+", 0},
-        {"-", 0},
-        {".", 0},
-        {"-.", 0},
-        {"e5", 0},
-        {"abc12", 0},
-        {"--5", 0},
-        {"42", 42},
-        {" 12 34", 1234},
-        {"\t1\n2", 12},
-        {"1\r2", 1},            // a carriage return is not skipped
-        {"  -  7", -7},
-        {"+3", 3},
-        {"-.5", -0.5},
-        {".5e1", 5},
-        {"5.", 5},
-        {"3,5", 3},             // "," is never a decimal point
-        {"1.2.3", 1.2},
-        {"1e3", 1000},
-        {"1E3", 1000},
-        {"1D2", 100},
-        {"1d-2", 0.01},
-        {"2.5e+1", 25},
-        {"1 e 3", 1000},
-        {"1e", 1},
-        {"1e+", 1},
-        {"1ex", 1},
-        {"12abc", 12},
-        {"007", 7},
-        {"4000 ms", 4000},
-        {"-0", 0},
-        {"0.1", 0.1},
+        {"", 0}, {"&H10", 0}, {"+", 0}, {"-.", 0}, {"e5", 0}, {"abc12", 0}, {"--5", 0},
+        {"42", 42}, {" 12 34", 1234}, {"\t1\n2", 12}, {"1\r2", 1}, {"  -  7", -7}, {"+3", 3},
+        {"-.5", -0.5}, {".5e1", 5}, {"5.", 5}, {"3,5", 3}, {"1.2.3", 1.2},
+        {"1E3", 1000}, {"1D2", 100}, {"1d-2", 0.01}, {"2.5e+1", 25}, {"1 e 3", 1000},
+        {"1e", 1}, {"1e+", 1}, {"1ex", 1}, {"007", 7}, {"4000 ms", 4000}, {"0.1", 0.1},
         {"123456789012345678901234567890", 123456789012345678901234567890.0},
-        {"1e-400", 0},
-        {"0.0000000000000000000000001e-300", 0},
+        // out of a double's range: the sign survives an overflow, an underflow is zero
+        {"1e400", inf}, {"-1D999999999999", -inf}, {"100000000000000000000e300", inf},
+        {"0.001e310", 1e307}, {"1e-400", 0}, {"0.0000000000000000000000001e-300", 0},
         {"0e99999999999999999999", 0},
+        // never a negative zero, which would print as "-0"
+        {"-0", 0}, {"-1e-999", 0},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Val(c.text), c.value) << '"' << c.text << '"';
-}
-
-TEST(RuntimeVal, HugeExponentsGiveInfinityWithTheSign)
-{
-    EXPECT_EQ(Val("1e400"), std::numeric_limits<double>::infinity());
-    EXPECT_EQ(Val("-1D999999999999"), -std::numeric_limits<double>::infinity());
-    EXPECT_EQ(Val("100000000000000000000e300"), std::numeric_limits<double>::infinity());
-    EXPECT_EQ(Val("0.001e310"), 1e307);
-    // and so the whole-number conversion of such a value fails, like any other overflow
-    EXPECT_EQ(error_number([] { CLng(Val("9e999")); }), errOverflow);
-}
-
-TEST(RuntimeVal, NegativeZeroDoesNotPrintAsMinus)
-{
-    EXPECT_FALSE(std::signbit(Val("-0")));
-    EXPECT_FALSE(std::signbit(Val("-1e-999")));
-    EXPECT_EQ(CStr(Val("-0.0")), "0");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(Val(c.text), c.value);
+        EXPECT_EQ(std::signbit(Val(c.text)), std::signbit(c.value));
+    }
 }
 
 TEST(RuntimeWholeNumber, RoundsHalfToEven)
@@ -96,9 +45,8 @@ TEST(RuntimeWholeNumber, RoundsHalfToEven)
         double value;
         int expected;
     } cases[] = {
-        {0, 0}, {0.4, 0}, {0.5, 0}, {0.6, 1}, {1.5, 2}, {2.5, 2}, {3.5, 4},
-        {-0.5, 0}, {-1.5, -2}, {-2.5, -2}, {-3.5, -4}, {-2.6, -3},
-        {2.4999999999999996, 2}, {32767.4, 32767}, {-32768.5, -32768},
+        {0.4, 0}, {0.5, 0}, {0.6, 1}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2},
+        {-2.5, -2}, {-2.6, -3}, {2.4999999999999996, 2}, {32767.4, 32767}, {-32768.5, -32768},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CInt(c.value), c.expected) << c.value;
@@ -106,28 +54,24 @@ TEST(RuntimeWholeNumber, RoundsHalfToEven)
     }
     EXPECT_EQ(CLng(2147483647.4), 2147483647);
     EXPECT_EQ(CLng(-2147483648.5), -2147483648LL);
-    EXPECT_EQ(CLng(65535), 65535);
 }
 
 TEST(RuntimeWholeNumber, OutOfRangeOrNaNIsOverflow)
 {
-    const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (double v : {32767.5, 32768.0, -32768.6, -32769.0, inf, -inf, nan})
+    for (double v : {32767.5, 32768.0, -32768.6, inf, -inf, nan})
         EXPECT_EQ(error_number([v] { CInt(v); }), errOverflow) << v;
-    for (double v : {2147483647.5, 2147483648.0, -2147483648.6, 1e20, inf, nan})
+    for (double v : {2147483647.5, -2147483648.6, 1e20, inf, nan})
         EXPECT_EQ(error_number([v] { CLng(v); }), errOverflow) << v;
 }
 
-TEST(RuntimeQBColor, PaletteAndBounds)
+TEST(RuntimeQBColor, RedGreenBlueOrderAndBounds)
 {
-    const uint32_t expected[16] = {
-        0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
-        0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
-    };
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(QBColor(i), expected[i]) << i;
-    for (int i : {-1, 16, 1000})
+    EXPECT_EQ(QBColor(1), 0x000080u);   // dark blue
+    EXPECT_EQ(QBColor(4), 0x800000u);   // dark red
+    EXPECT_EQ(QBColor(14), 0xFFFF00u);  // yellow
+    EXPECT_EQ(QBColor(15), 0xFFFFFFu);
+    for (int i : {-1, 16})
         EXPECT_EQ(error_number([i] { QBColor(i); }), errInvalidCall) << i;
 }
 
@@ -137,8 +81,7 @@ TEST(RuntimeFormat3, PadsToThreeDigits)
         int n;
         const char* text;
     } cases[] = {
-        {0, "000"}, {1, "001"}, {7, "007"}, {42, "042"}, {999, "999"}, {1000, "1000"},
-        {123456, "123456"}, {-5, "-005"}, {-1234, "-1234"},
+        {0, "000"}, {7, "007"}, {42, "042"}, {1000, "1000"}, {-5, "-005"}, {-1234, "-1234"},
         {std::numeric_limits<int>::min(), "-2147483648"},
     };
     for (const auto& c : cases)
@@ -151,14 +94,13 @@ TEST(RuntimeHex, UpperCaseAndThirtyTwoBitComplement)
         long long value;
         const char* text;
     } cases[] = {
-        {0, "0"}, {10, "A"}, {255, "FF"}, {7740, "1E3C"}, {6192, "1830"}, {7695, "1E0F"},
-        {7725, "1E2D"}, {7770, "1E5A"}, {7680, "1E00"}, {-1, "FFFFFFFF"},
-        {-256, "FFFFFF00"}, {2147483647, "7FFFFFFF"}, {-2147483648LL, "80000000"},
+        {0, "0"}, {10, "A"}, {7740, "1E3C"}, {-1, "FFFFFFFF"}, {-256, "FFFFFF00"},
+        {2147483647, "7FFFFFFF"}, {-2147483648LL, "80000000"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Hex(c.value), c.text) << c.value;
-    EXPECT_EQ(error_number([] { Hex(2147483648LL); }), errOverflow);
-    EXPECT_EQ(error_number([] { Hex(-2147483649LL); }), errOverflow);
+    for (long long v : {2147483648LL, -2147483649LL})
+        EXPECT_EQ(error_number([v] { Hex(v); }), errOverflow) << v;
 }
 
 TEST(RuntimeTrim, BlanksOnly)
@@ -168,7 +110,6 @@ TEST(RuntimeTrim, BlanksOnly)
     EXPECT_EQ(RTrim("  a b  "), "  a b");
     EXPECT_EQ(Trim("\ta\t"), "\ta\t");
     EXPECT_EQ(Trim("   "), "");
-    EXPECT_EQ(Trim(""), "");
 }
 
 TEST(RuntimeCStr, ShortestTextUpToFifteenDigits)
@@ -178,18 +119,11 @@ TEST(RuntimeCStr, ShortestTextUpToFifteenDigits)
         const char* cstr;
         const char* str;
     } cases[] = {
-        {0, "0", " 0"},
-        {2, "2", " 2"},
-        {600, "600", " 600"},
-        {12.5, "12.5", " 12.5"},
-        {-3, "-3", "-3"},
-        {-0.25, "-0.25", "-0.25"},
-        {0.1 + 0.2, "0.3", " 0.3"},
+        {0, "0", " 0"}, {-0.0, "0", " 0"}, {600, "600", " 600"}, {12.5, "12.5", " 12.5"},
+        {-0.25, "-0.25", "-0.25"}, {0.1 + 0.2, "0.3", " 0.3"},
         {1.0 / 3, "0.333333333333333", " 0.333333333333333"},
-        {123456789012345, "123456789012345", " 123456789012345"},
-        {1e15, "1E+15", " 1E+15"},
-        {1.5e-7, "1.5E-07", " 1.5E-07"},
-        {-2147483648.0, "-2147483648", "-2147483648"},
+        {123456789012345, "123456789012345", " 123456789012345"}, {1e15, "1E+15", " 1E+15"},
+        {1.5e-7, "1.5E-07", " 1.5E-07"}, {-2147483648.0, "-2147483648", "-2147483648"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CStr(c.value), c.cstr) << c.value;

@@ -1,20 +1,14 @@
-#include "platform/app.h"
 #include "platform/single_instance.h"
+#include "tests/support/helpers.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
-#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <iostream>
-#include <memory>
-#include <string>
-
-#include <unistd.h>
+#include <limits>
 
 using namespace platform;
 
@@ -22,158 +16,100 @@ namespace {
 
 constexpr const char* kChildLockVariable = "TAVOLY_TEST_INSTANCE_LOCK";
 
-// Another copy of the program: this test binary started again in child mode.
-class OtherCopy {
-public:
+// Another copy of the program: this test binary started again in child mode. It answers
+// "first" when it took the lock, "running" when it found another copy, and holds the lock
+// until its input closes.
+struct OtherCopy {
     explicit OtherCopy(const QString& lock_file)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(kChildLockVariable, lock_file);
-        process_.setProcessEnvironment(env);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QCoreApplication::applicationFilePath(), {});
-    }
-    ~OtherCopy()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(30000);
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QCoreApplication::applicationFilePath(), {});
+        while (!process.canReadLine() && process.waitForReadyRead(30000)) {
         }
+        answer = process.readLine().trimmed().toStdString();
     }
-
-    // "first" when it took the lock, "running" when it found this program running.
-    std::string answer()
-    {
-        while (!process_.canReadLine()) {
-            if (!process_.waitForReadyRead(30000))
-                return "no answer";
-        }
-        return process_.readLine().trimmed().toStdString();
-    }
+    ~OtherCopy() { end(); }
     void end()
     {
-        process_.closeWriteChannel();
-        process_.waitForFinished(30000);
+        process.closeWriteChannel();
+        process.waitForFinished(30000);
     }
-    void crash()
-    {
-        process_.kill();   // SIGKILL: no chance to remove the lock
-        process_.waitForFinished(30000);
-    }
-
-private:
-    QProcess process_;
+    QProcess process;
+    std::string answer;
 };
+
+bool age(const QString& path, int seconds)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite)
+        && file.setFileTime(QDateTime::currentDateTime().addSecs(-seconds), QFileDevice::FileModificationTime);
+}
 
 class SingleInstanceTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(temp_.isValid());
-        set_instance_lock_file(lock_path().toStdString());
-    }
     void TearDown() override { set_instance_lock_file(""); }
-
     QString lock_path() const { return temp_.path() + "/tavoly.lock"; }
-
-    // Starting afresh, as a new run of this process would.
+    // As a new run of this process would start.
     bool prev_instance_afresh()
     {
         set_instance_lock_file(lock_path().toStdString());
         return PrevInstance();
     }
-
     QTemporaryDir temp_;
 };
 
 } // namespace
 
-// The child mode, entered from tests/main.cpp: take the lock, say what was found, and hold
-// it until the parent closes the input.
+// The child mode, entered from tests/main.cpp.
 int single_instance_child_main()
 {
     set_instance_lock_file(qEnvironmentVariable(kChildLockVariable).toStdString());
     std::cout << (PrevInstance() ? "running" : "first") << std::endl;
-    std::string line;
-    while (std::getline(std::cin, line)) {
-    }
+    std::cin.ignore(std::numeric_limits<std::streamsize>::max());
     return 0;
 }
 
 TEST_F(SingleInstanceTest, SecondCopyFindsTheFirstRunning)
 {
     OtherCopy first(lock_path());
-    ASSERT_EQ(first.answer(), "first");
-    // A copy that has run for an hour still counts: the lock's age says nothing.
-    QFile lock(lock_path());
-    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
-                                 QFileDevice::FileModificationTime));
-    lock.close();
-    EXPECT_TRUE(PrevInstance());
-    EXPECT_TRUE(PrevInstance());   // the answer of the start stays
+    ASSERT_EQ(first.answer, "first");
+    ASSERT_TRUE(age(lock_path(), 3600));   // a copy that has run for an hour still counts
+    EXPECT_TRUE(prev_instance_afresh());
 
     first.end();
-    EXPECT_FALSE(QFile::exists(lock_path()));
     EXPECT_FALSE(prev_instance_afresh());
-
     OtherCopy second(lock_path());
-    EXPECT_EQ(second.answer(), "running");
-    second.end();
-    EXPECT_TRUE(QFile::exists(lock_path()));   // still held by this process
+    EXPECT_EQ(second.answer, "running");
 }
 
-TEST_F(SingleInstanceTest, CrashedCopyDoesNotBlockTheNextStart)
+TEST_F(SingleInstanceTest, StaleLockOfAKilledCopyDoesNotBlock)
 {
     OtherCopy first(lock_path());
-    ASSERT_EQ(first.answer(), "first");
-    first.crash();
+    ASSERT_EQ(first.answer, "first");
+    first.process.kill();   // no chance to remove the lock
+    first.process.waitForFinished(30000);
     ASSERT_TRUE(QFile::exists(lock_path()));
 
-    EXPECT_FALSE(PrevInstance());
-    qint64 pid = 0;
-    QString host, app;
-    ASSERT_TRUE(QLockFile(lock_path()).getLockInfo(&pid, &host, &app));
-    EXPECT_EQ(pid, QCoreApplication::applicationPid());
-
+    EXPECT_FALSE(prev_instance_afresh());
     OtherCopy next(lock_path());
-    EXPECT_EQ(next.answer(), "running");
+    EXPECT_EQ(next.answer, "running");
 }
 
+// An empty lock is normally one a starting copy is writing this moment.
 TEST_F(SingleInstanceTest, UnreadableLockCountsOnlyWhileFresh)
 {
-    QFile empty(lock_path());
-    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-    EXPECT_TRUE(PrevInstance());   // a copy may be writing it this moment
-
-    ASSERT_TRUE(empty.setFileTime(QDateTime::currentDateTime().addSecs(-60),
-                                  QFileDevice::FileModificationTime));
-    empty.close();
+    testing_support::write_file(lock_path(), "");
+    EXPECT_TRUE(prev_instance_afresh());
+    ASSERT_TRUE(age(lock_path(), 60));
     EXPECT_FALSE(prev_instance_afresh());
-}
-
-TEST_F(SingleInstanceTest, LockIsReleasedWhenTheRunEnds)
-{
-    EXPECT_FALSE(PrevInstance());
-    EXPECT_TRUE(QFile::exists(lock_path()));
-    set_instance_lock_file("");
-    EXPECT_FALSE(QFile::exists(lock_path()));
 }
 
 TEST_F(SingleInstanceTest, LockThatCannotBeMadeLetsTheProgramRun)
 {
-    QFile blocker(temp_.path() + "/plainfile");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    testing_support::write_file(temp_.path() + "/plainfile", "");
     set_instance_lock_file((temp_.path() + "/plainfile/tavoly.lock").toStdString());
     EXPECT_FALSE(PrevInstance());
-}
-
-TEST(SingleInstanceDefault, OneLockPerUserAndExecutable)
-{
-    set_instance_lock_file("");
-    const QFileInfo lock(QString::fromStdString(instance_lock_file()));
-    EXPECT_EQ(lock.fileName().toStdString(),
-              exe_name() + "-" + std::to_string(::getuid()) + ".lock");
-    EXPECT_TRUE(lock.isAbsolute());
 }

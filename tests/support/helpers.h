@@ -1,0 +1,39 @@
+#pragma once
+// Small helpers shared by the test files.
+#include "platform/failure.h"
+
+#include <QFile>
+#include <QString>
+#include <string>
+
+namespace testing_support {
+
+// The error number a failing step throws; 0 when it does not fail.
+template <class Step>
+int error_number(Step&& step)
+{
+    try {
+        step();
+    } catch (const platform::StepError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// A native path written the Windows way, as the program's texts write paths.
+inline std::string windows_style(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+inline void write_file(const QString& path, const std::string& bytes)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(bytes.data(), qint64(bytes.size()));
+}
+
+} // namespace testing_support
