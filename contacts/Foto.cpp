@@ -93,7 +93,9 @@ Foto::Foto(QWidget* parent) : QWidget(parent)
 
 // A picture of another size starts from a fresh window's state (bars hidden, at 0, no pan
 // offset) before the layout: a bar that an earlier, larger picture needed would otherwise
-// stay and pan the new one off its place.
+// stay and pan the new one off its place. A fresh window is always laid out, also for a
+// first picture exactly as large as Picture1's design size, which would otherwise leave the
+// window at its design size around a small viewport.
 void Foto::setPicture1(const QPixmap& picture)
 {
     const QSize before = Picture1->size();
@@ -101,8 +103,9 @@ void Foto::setPicture1(const QPixmap& picture)
     Picture1->setPixmap(picture);
     const QSize natural = picture.isNull() ? QSize(0, 0) : (QSizeF(picture.size()) / ratio).toSize();
     Picture1->resize(natural);
-    if (natural == before)
+    if (natural == before && laid_out_)
         return;
+    laid_out_ = true;
     startAfresh();
     platform::guard("Picture1_Resize", [this] { Picture1_Resize(); });
     if (isVisible())

@@ -44,4 +44,5 @@ private:
 
     QWidget* viewport_client_ = nullptr;   // Picture2's inside, within its border
     bool centred_ = false;
+    bool laid_out_ = false;
 };

@@ -8,6 +8,7 @@
 
 #include <QFocusEvent>
 #include <QMouseEvent>
+#include <QTextDocument>
 #include <functional>
 
 using platform::resume_next;
@@ -76,6 +77,14 @@ void set_text(QPlainTextEdit* box, const std::string& text)
     const QString value = QString::fromStdString(text);
     if (box->toPlainText() != value)
         box->setPlainText(value);
+}
+
+// A note as the box gives it back once shown.
+QString as_shown(const QString& note)
+{
+    QTextDocument document;
+    document.setPlainText(note);
+    return document.toPlainText();
 }
 
 // The box shows an address from its beginning, as the old text box did after an assignment.
@@ -167,15 +176,15 @@ void Main::manca_nick()
     TDBGrid1->SetFocus();
 }
 
-// The box keeps line breaks as "\n" only: a note stored with Windows line breaks must not be
-// rewritten just by being shown.
+// The box gives a note back with every line break as "\n" and a no-break space as a plain
+// one: a note must not be rewritten just by being shown.
 void Main::Text1_Change()
 {
     if (TDBGrid1->Columns("nick").empty())
         return;
-    const std::string text = Text1->toPlainText().toStdString();
-    if (text != QString::fromStdString(TDBGrid1->Columns("note")).replace("\r\n", "\n").toStdString())
-        TDBGrid1->SetColumn("note", text);
+    const QString text = Text1->toPlainText();
+    if (text != as_shown(QString::fromStdString(TDBGrid1->Columns("note"))))
+        TDBGrid1->SetColumn("note", text.toStdString());
 }
 
 void Main::Text1_GotFocus()

@@ -35,10 +35,7 @@ QLabel* nick_label(QWidget* parent, const QColor& colour, int left, int top)
     platform::place(label, left, top, 1455, 255);
     label->setAlignment(Qt::AlignCenter);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    QFont font(QStringLiteral("Comic Sans MS"));
-    font.setPointSizeF(9.75);
-    font.setBold(true);
-    label->setFont(font);
+    label->setFont(platform::design_font(9.75));
     label->setStyleSheet(QStringLiteral("background: transparent; color: %1").arg(colour.name()));
     return label;
 }
@@ -150,8 +147,8 @@ void Main::griglia_cambio_riga()
         resume_next([&] { legge_dati(); });
         era_su_nuova_riga = false;
     } else {
-        const auto bookmark = TDBGrid1->RowBookmark();
-        const bool differs = bookmark != ultimo_bookmark;
+        bool differs = false;
+        resume_next([&] { differs = TDBGrid1->RowBookmark() != ultimo_bookmark; });
         if (differs)
             resume_next([&] { TDBGrid1->setMarqueeStyle(3); });
         if (differs && state == 0)

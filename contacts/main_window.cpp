@@ -14,6 +14,8 @@
 #include <QCloseEvent>
 #include <QIcon>
 
+#include <algorithm>
+
 using platform::resume_next;
 
 namespace {
@@ -32,12 +34,24 @@ void save_setting(const std::string& key, const std::string& value)
 
 // Below this outer width the window is taken for minimised or squeezed and hides.
 constexpr double kHideBelowWidth = 6816;
-// The frame the old window system drew around the client area: a window manager that reports
-// none (a bare X server) must not make the window look narrower than it is.
+// The frame the old window system drew around the client area. A window manager that reports
+// a thinner one, or none (a bare X server), must not make the window look narrower than it
+// is: the fixed-size window would measure under the hiding width and vanish at every show.
 constexpr double kFrameWidth = 120;
 constexpr double kFrameHeight = 405;
 // What a minimised window measures.
 constexpr double kMinimisedWidth = 2400;
+
+double outer_twips(int inner, int outer, double nominal_frame)
+{
+    return platform::twips(inner) + std::max(platform::twips(outer - inner), nominal_frame);
+}
+
+// The outer width of the window in its normal state, whatever its state now.
+double normal_width(const QWidget& window)
+{
+    return outer_twips(window.width(), window.frameGeometry().width(), kFrameWidth);
+}
 
 } // namespace
 
@@ -131,16 +145,12 @@ bool Main::tray_shown() const
 
 double Main::Width() const
 {
-    if (isMinimized())
-        return kMinimisedWidth;
-    const int frame = frameGeometry().width() - width();
-    return platform::twips(width()) + (frame > 0 ? platform::twips(frame) : kFrameWidth);
+    return isMinimized() ? kMinimisedWidth : normal_width(*this);
 }
 
 double Main::Height() const
 {
-    const int frame = frameGeometry().height() - height();
-    return platform::twips(height()) + (frame > 0 ? platform::twips(frame) : kFrameHeight);
+    return outer_twips(height(), frameGeometry().height(), kFrameHeight);
 }
 
 void Main::Form_Load()
@@ -173,25 +183,23 @@ void Main::Form_Load()
         suono_on->setVisible(on);
         suono_off->setVisible(!on);
     });
-    resume_next([&] {
-        avvio_disattivo = setting("avvio", "S") == "S" ? 0 : -1;
-        imposta_avvio_automatico();
-        avvioautom->setChecked(avvio_disattivo == 0);
-    });
-    resume_next([&] {
-        lingua = setting("lingua", "0") == "0" ? 0 : 1;
-        applica_lingua();
-        Salvalingua();
-    });
+    resume_next([&] { avvio_disattivo = setting("avvio", "S") == "S" ? 0 : -1; });
+    resume_next([&] { imposta_avvio_automatico(); });
+    resume_next([&] { avvioautom->setChecked(avvio_disattivo == 0); });
+    resume_next([&] { lingua = setting("lingua", "0") == "0" ? 0 : 1; });
+    resume_next([&] { applica_lingua(); });
+    resume_next([&] { Salvalingua(); });
     resume_next([&] {
         Data1.RecordSource = "select * from qcontatti";
         Data1.Refresh();
     });
+    // A start minimised ("S") places the corners for the window the user will restore.
     resume_next([&] {
+        const double width = normal_width(*this);
         sfondo_sup_sin->setLeftTw(0);
-        sfondo_sup_des->setLeftTw(Width() - sfondo_sup_des->WidthTw() - 60);
+        sfondo_sup_des->setLeftTw(width - sfondo_sup_des->WidthTw() - 60);
         sfondo_inf_sin->setLeftTw(0);
-        sfondo_inf_des->setLeftTw(Width() - sfondo_inf_des->WidthTw() - 60);
+        sfondo_inf_des->setLeftTw(width - sfondo_inf_des->WidthTw() - 60);
         sfondo_inf_sin->setTopTw(Height() - sfondo_inf_sin->HeightTw() - 360);
         sfondo_inf_des->setTopTw(Height() - sfondo_inf_des->HeightTw() - 360);
     });

@@ -129,7 +129,7 @@ void Main::crea_pannello_foto()
                 [this, i] { platform::guard("ifoto_Click", [this, i] { ifoto_Click(i); }); });
     }
     Image15 = click_area(Picture2, 120, 60, 315, 195, hand);
-    Image15->setToolTip(QStringLiteral("Double click to remove the photo"));
+    Image15->setToolTip(QStringLiteral("Double click to eliminate the link to the photo"));
     connect(Image15, &platform::ImageControl::doubleClicked, this,
             [this] { platform::guard("Image15_DblClick", [this] { Image15_DblClick(); }); });
 
@@ -147,13 +147,13 @@ void Main::crea_pannello_foto()
 
     const layout::Rect link = layout::kLinkPhoto;
     Image2 = click_area(this, link.left, link.top, link.width, link.height, hand);
-    Image2->setToolTip(QStringLiteral("Link a photo"));
+    Image2->setToolTip(QStringLiteral("To Link Photo"));
     connect(Image2, &platform::ImageControl::clicked, this,
             [this] { platform::guard("Image2_Click", [this] { Image2_Click(); }); });
 
     const layout::Rect view = layout::kViewPhoto;
     Image3 = click_area(this, view.left, view.top, view.width, view.height, hand);
-    Image3->setToolTip(QStringLiteral("View the photo"));
+    Image3->setToolTip(QStringLiteral("View Photo"));
     connect(Image3, &platform::ImageControl::clicked, this,
             [this] { platform::guard("Image3_Click", [this] { Image3_Click(); }); });
 }
@@ -232,7 +232,9 @@ void Main::larghezza_numfoto()
     numfoto->setWidthTw(540 + 190 * highest);
 }
 
-// The slot's link comes from the data control's current record, not from the grid's row.
+// The slot's link is the data control's current record as the grid's row shows it, pending
+// edits included: after an unlink the moved links wait in the row, and the stored record
+// would show each slot as it was, so that a new link could replace one the panel hides.
 void Main::ifoto_Click(int16_t Index)
 {
     resume_next([&] { TDBGrid1->setMarqueeStyle(3); });
@@ -244,14 +246,14 @@ void Main::ifoto_Click(int16_t Index)
     resume_next([&] { Suono("suoni.wav"); });
     long position = -1;
     resume_next([&] { position = Data1.recordset().AbsolutePosition(); });
-    platform::FieldValue link;
+    std::string link;
     if (position != -1)
-        resume_next([&] { link = Data1.recordset().Fields(slot_field(Index)); });
-    if (!link || link->empty()) {
+        resume_next([&] { link = TDBGrid1->Columns(slot_field(Index)); });
+    if (link.empty()) {
         percorso_foto.clear();
         resume_next([&] { anonimo(); });
     } else {
-        percorso_foto = *link;
+        percorso_foto = link;
         img_view();
     }
 }
@@ -309,9 +311,15 @@ void Main::ianonimo_Click()
 }
 
 // The current slot's link is removed and written at once; the later links move down one
-// slot in the grid's row and reach the book when the grid next writes the row.
+// slot in the grid's row and reach the book when the grid next writes the row. The add-new
+// row with nothing typed has no link to remove: a write there would add a contact without a
+// nick.
 void Main::Image15_DblClick()
 {
+    bool empty_new_row = false;
+    resume_next([&] { empty_new_row = TDBGrid1->AddNewState() == 1; });
+    if (empty_new_row)
+        return;
     const int16_t p = puntatore_foto;
     resume_next([&] { TDBGrid1->SetColumn(slot_field(p), std::string()); });
     resume_next([&] { TDBGrid1->CommitRowEdit(); });

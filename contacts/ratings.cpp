@@ -28,14 +28,6 @@ void set_text_colour(QWidget* w, uint32_t rgb)
     w->setPalette(palette);
 }
 
-QFont comic(double points)
-{
-    QFont font(QStringLiteral("Comic Sans MS"));
-    font.setPointSizeF(points);
-    font.setBold(true);
-    return font;
-}
-
 // The pointer that the stars and the panel's click areas share: a hand holding a star.
 QCursor star_pointer()
 {
@@ -55,23 +47,22 @@ platform::ImageControl* star(QWidget* panel, const QPixmap& picture, const QCurs
     return s;
 }
 
-// The caption sits in the gap above its row of stars.
+// The caption's top reaches above the panel for the first row; the panel clips it.
 QLabel* caption(QWidget* panel, int riga)
 {
     auto* label = new QLabel(QString::fromLatin1(kCaptions[riga - 1]), panel);
-    platform::place(label, 180, star_top(riga) - 180, 1575, 180);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-    label->setFont(comic(7.5));
+    platform::place(label, 180, -60 + 480 * (riga - 1), 1575, 255);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(platform::design_font(8.25));
     return label;
 }
 
-// The score sits on the panel's bottom line, right-aligned under the last star.
 QLabel* score_label(QWidget* panel)
 {
     auto* label = new QLabel(QStringLiteral("0"), panel);
-    platform::place(label, 855, 2295, 780, 225);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setFont(comic(9.75));
+    platform::place(label, 450, 2220, 975, 255);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(platform::design_font(9.75));
     set_text_colour(label, 0x008000);
     return label;
 }

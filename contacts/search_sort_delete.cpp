@@ -9,6 +9,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -26,10 +27,16 @@ public:
     }
 
 protected:
+    // A click that brings the focus would clear the selection with its own press: the focus
+    // handling then runs once the press is done.
     void focusInEvent(QFocusEvent* e) override
     {
         QLineEdit::focusInEvent(e);
-        platform::guard("find_GotFocus", [this] { got_focus_(); });
+        const auto run = [this] { platform::guard("find_GotFocus", [this] { got_focus_(); }); };
+        if (e->reason() == Qt::MouseFocusReason)
+            QTimer::singleShot(0, this, run);
+        else
+            run();
     }
 
     void keyPressEvent(QKeyEvent* e) override

@@ -2,12 +2,22 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <utility>
 
 namespace platform {
 
 void place(QWidget* w, double left, double top, double width, double height)
 {
     w->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+QFont design_font(double points)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans")});
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
 }
 
 ImageControl::ImageControl(QWidget* parent) : QLabel(parent)
@@ -49,17 +59,21 @@ void ImageControl::apply_size()
     resize(px(width_tw_), px(height_tw_));
 }
 
+// A double click gives one click and one double click, as the old image control gave them.
 void ImageControl::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+    const bool ends_double_click = std::exchange(double_clicked_, false);
+    if (e->button() == Qt::LeftButton && !ends_double_click && rect().contains(e->position().toPoint()))
         emit clicked();
     QLabel::mouseReleaseEvent(e);
 }
 
 void ImageControl::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton)
+    if (e->button() == Qt::LeftButton) {
+        double_clicked_ = true;
         emit doubleClicked();
+    }
     QLabel::mouseDoubleClickEvent(e);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // The window-edge controls the forms are built from, placed and sized in twips.
+#include <QFont>
 #include <QLabel>
 #include <QPixmap>
 #include <QWidget>
@@ -12,6 +13,10 @@ inline int px(double twips) { return static_cast<int>(twips / kTwipsPerPixel + (
 inline double twips(int pixels) { return pixels * double(kTwipsPerPixel); }
 
 void place(QWidget* w, double left, double top, double width, double height);
+
+// The window design's lettering, "Comic Sans MS" bold; where it is missing, a rounded sans
+// rather than whatever the font matcher offers for it (a calligraphic italic on Debian).
+QFont design_font(double points);
 
 // An image control: a picture (optional), stretched or at its natural size, with click and
 // double-click events. Click areas drawn on a background are image controls without picture.
@@ -46,6 +51,7 @@ protected:
 
 private:
     void apply_size();
+    bool double_clicked_ = false;   // the release that ends a double click is no click
     QPixmap picture_;
     bool stretch_ = false;
     double width_tw_ = 0;

@@ -718,6 +718,8 @@ DataControl::~DataControl()
 
 void DataControl::Refresh()
 {
+    if (open_ && Validate)
+        Validate();
     auto fresh = std::make_shared<RecordsetState>();
     try {
         const std::string path = native_path(DatabaseName);

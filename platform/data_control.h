@@ -71,13 +71,16 @@ public:
     Recordset& recordset();   // throws StepError when nothing is open
 
     // Events. Error: a database error the control reports on its own (response 0 silences
-    // it). Reposition: the current record moved. Reloaded: Refresh replaced the rows.
+    // it). Reposition: the current record moved. Validate: Refresh is about to replace the
+    // rows, so a bound grid can write the edit pending on the row on screen while that row is
+    // still there. Reloaded: Refresh replaced the rows.
     // Error is raised by the grid's operations (value, insert_row, update_row, delete_row)
     // just before they throw. Reposition follows FindFirst (on a match), MoveLast and
     // MoveFirst, never Move, which only the grid calls. Reloaded also follows an Update after
     // AddNew (a row was appended) and a failed Refresh (the rows are gone).
     std::function<void(int number, int& response)> Error;
     std::function<void()> Reposition;
+    std::function<void()> Validate;
     std::function<void()> Reloaded;
 
 private:

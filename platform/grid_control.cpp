@@ -137,6 +137,17 @@ public:
         return line;
     }
 
+    // Each keystroke changes the row, and the view then hands the row's text back to the
+    // open editor: setting the same text again would throw the cursor to the end, so that
+    // the next key typed in the middle of a nick lands after it.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        const QString text = index.data(Qt::EditRole).toString();
+        if (line && line->text() != text)
+            line->setText(text);
+    }
+
     // The text is already in the pending row edit, keystroke by keystroke.
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
 
@@ -205,6 +216,10 @@ void TrueDBGrid::setDataSource(DataControl* data)
     data_->Reposition = [self] {
         if (self)
             guard("TDBGrid1 Reposition", [&] { self->followReposition(); });
+    };
+    data_->Validate = [self] {
+        if (self)
+            guard("TDBGrid1 Validate", [&] { self->writeOrDiscardPending(); });
     };
     data_->Reloaded = [self] {
         if (!self)
@@ -496,6 +511,16 @@ void TrueDBGrid::discardPending()
     model_->rowChanged(current_row_);
 }
 
+// The data control is leaving the row on its own (a find, a move, a refresh): the edit goes
+// with the row as when the user leaves it, and one that cannot be written is not left behind
+// on a row that is no longer current.
+void TrueDBGrid::writeOrDiscardPending()
+{
+    endCellEdit(true);
+    if (!writePending())
+        discardPending();
+}
+
 // ---- the cell edit
 
 bool TrueDBGrid::userBeginEdit(int column, int16_t key)
@@ -654,10 +679,8 @@ void TrueDBGrid::DeleteCurrentRow()
 
 // ---- following the data control
 
-// The program moved the data control (a find, MoveFirst, MoveLast): the grid
-// goes where it went. An edit pending on the row being left is written first, as when the
-// user leaves it; the control has already moved, so an edit that cannot be written is
-// dropped rather than left behind on a row that is no longer current.
+// The program moved the data control (a find, MoveFirst, MoveLast): the grid goes where it
+// went, after the edit pending on the row being left.
 void TrueDBGrid::followReposition()
 {
     const Recordset* rs = recordset();
@@ -667,9 +690,7 @@ void TrueDBGrid::followReposition()
     long row = position < 0 ? storedRows() : std::min(position, storedRows());
     if (row == current_row_)
         return;
-    endCellEdit(true);
-    if (!writePending())
-        discardPending();
+    writeOrDiscardPending();
     const auto lastRow = RowBookmark();
     const int lastColumn = current_column_;
     setCurrentCell(row, current_column_);
@@ -678,7 +699,8 @@ void TrueDBGrid::followReposition()
 }
 
 // A Refresh replaced the rows: the view starts over on the control's current record. An
-// edit pending at that moment belongs to rows that are gone and is dropped.
+// edit still pending (an Update after AddNew, or a refusal at the Validate) belongs to rows
+// that are gone and is dropped.
 void TrueDBGrid::reloadView()
 {
     discardPending();

@@ -32,13 +32,14 @@ class TrueDBGrid : public QTableView {
 public:
     explicit TrueDBGrid(QWidget* parent = nullptr);
 
-    // Binds the grid, which takes the control's Reposition and Reloaded callbacks: the
-    // current cell goes to the control's current record (the add-new row when it has none)
-    // and RowColChange is raised. At a Reposition an edit pending on the row being left is
-    // written first, and dropped when the write is refused or fails (the control has moved
-    // already); at a Reloaded (Refresh) it is dropped, and the previous row passed is
-    // nullopt, the old rows being gone. The control may be destroyed before the grid (the
-    // main window's members go before its child widgets); the grid never touches it then.
+    // Binds the grid, which takes the control's Reposition, Validate and Reloaded callbacks:
+    // the current cell goes to the control's current record (the add-new row when it has
+    // none) and RowColChange is raised. At a Reposition an edit pending on the row being left
+    // is written first, and dropped when the write is refused or fails (the control has moved
+    // already); the same at a Validate, before a Refresh replaces the rows. At a Reloaded
+    // whatever is still pending is dropped, and the previous row passed is nullopt, the old
+    // rows being gone. The control may be destroyed before the grid (the main window's
+    // members go before its child widgets); the grid never touches it then.
     void setDataSource(DataControl* data);
     // The design: order, captions, widths in twips, visibility. Every column but "id" and
     // "espr1" can be edited.
@@ -127,6 +128,7 @@ private:
     void finishCellEdit(bool keep);
     bool writePending();
     void discardPending();
+    void writeOrDiscardPending();
     void raiseError(int number);
 
     void setCurrentCell(long row, int column);

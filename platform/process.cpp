@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 
 namespace platform {
@@ -13,6 +14,10 @@ void end_application()
     for (QWidget* w : QApplication::topLevelWidgets())
         w->hide();
     QCoreApplication::exit(0);
+    // exit() leaves only the loops running now. From a message box or menu of the start-up,
+    // before the main loop began, the program would then run on unseen, holding its
+    // single-instance lock; the main loop meets this as soon as it starts.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 std::function<void()>& end_handler()

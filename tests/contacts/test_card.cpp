@@ -99,15 +99,17 @@ TEST_F(CardTest, TheBoxesWriteOnlyIntoARowWithANick)
     EXPECT_EQ(stored(" ")["email"], "blank@example.com");
 }
 
-// Showing a note with Windows line breaks must not rewrite it; editing it writes the box's text.
+// Showing a note with Windows or Mac line breaks or a no-break space must not rewrite it;
+// editing it writes the box's text.
 TEST_F(CardTest, ANoteIsNotRewrittenJustByBeingShown)
 {
-    start({{{"nick", "Anna"}, {"note", "one\r\ntwo"}}, {{"nick", "Bruno"}}});
+    const std::string note = "one\r\ntwo\rthree\xC2\xA0" "four";
+    start({{{"nick", "Anna"}, {"note", note}}, {{"nick", "Bruno"}}});
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(0, 0));
-    EXPECT_EQ(form->Text1->toPlainText().toStdString(), "one\ntwo");
+    EXPECT_EQ(form->Text1->toPlainText().toStdString(), "one\ntwo\nthree four");
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
-    EXPECT_EQ(stored("Anna")["note"], "one\r\ntwo");
+    EXPECT_EQ(stored("Anna")["note"], note);
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(0, 0));
     form->Text1->setPlainText("one\ntwo\nthree");
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));

@@ -25,6 +25,9 @@ TEST_F(MainWindowTest, StartWithSAndAnEmptyBookAsksNothingAndIsNotShownNormally)
     start({}, "S");
     EXPECT_TRUE(doubles->messages->shown.empty());
     EXPECT_TRUE(form->isHidden() || form->isMinimized());
+    // The corners are placed once, for the window the user will restore.
+    EXPECT_EQ(form->sfondo_sup_des->LeftTw(), 6750 + 120 - 300 - 60);
+    EXPECT_EQ(form->sfondo_inf_des->LeftTw(), 6750 + 120 - 300 - 60);
 }
 
 TEST_F(MainWindowTest, AnyOtherArgumentShowsTheWindowAndAsksNothing)

@@ -241,7 +241,8 @@ TEST_F(PhotoPanelTest, TheReceivingSlotAndTheStoredLink)
 }
 
 // The current slot is emptied and written at once; the later links move down in the grid's
-// row and reach the book with the row's next write.
+// row and reach the book with the row's next write. Meanwhile a slot click shows them moved.
+// On the empty add-new row there is nothing to remove, and no contact is added.
 TEST_F(PhotoPanelTest, UnlinkingMovesTheLaterLinksDown)
 {
     const std::string A = picture("A.png"), B = picture("B.png"), C = picture("C.png"), D = picture("D.png"),
@@ -269,9 +270,16 @@ TEST_F(PhotoPanelTest, UnlinkingMovesTheLaterLinksDown)
         EXPECT_EQ(std::pair(form->puntatore_foto, form->ifotosel->LeftTw()), std::pair(t.p, kSlotLeft[t.p]));
         EXPECT_EQ(shown(), t.after[t.p - 1].empty() ? kPlaceholder : t.after[t.p - 1]);
         EXPECT_EQ(form->numfoto->WidthTw(), t.fill);
+        form->ifoto_Click(t.p);
+        EXPECT_EQ(shown(), t.after[t.p - 1].empty() ? kPlaceholder : t.after[t.p - 1]);
+        EXPECT_EQ(stored_links(t.nick), committed);
         form->TDBGrid1->CommitRowEdit();
         EXPECT_EQ(stored_links(t.nick), t.after);
     }
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(form->TDBGrid1->model()->rowCount() - 1, 0));
+    form->Image15_DblClick();
+    EXPECT_EQ(form->TDBGrid1->AddNewState(), 1);
+    EXPECT_EQ(stored_count(), 5);
 }
 
 // One viewer, fed with the picture the panel already shows, and deleted with the main window.

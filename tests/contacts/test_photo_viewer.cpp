@@ -50,6 +50,7 @@ TEST_F(PhotoViewerTest, TheLayoutFollowsThePictureAgainstTheScreen)
         {"B wide", 18000, 6000, SW, 6330, 18000, 6330 - 545, true, false, SW - 90, 2775, 3000, 0},
         {"C tall", 9000, 15000, 9090, SH, 8790, 15000, false, true, 2295, SH - 335, 0, 3245},
         {"A wide and tall", 18000, 15000, SW, SH, SW - 300, SH - 545, true, true, SW - 300, SH - 545, 3000, 3245},
+        {"D as large as Picture1's design", 1395, 1335, 1485, 1665, 1395, 1335, false, false, 2295, 2775, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -198,7 +198,7 @@ TEST_F(GridTest, TheGridFollowsTheDataControl)
     EXPECT_EQ(grid.Columns(1), "");
     EXPECT_EQ(before_update, 2);
 
-    grid.userMoveTo(2, 0);   // Refresh starts over on the first row, without the edit
+    grid.userMoveTo(2, 0);   // Refresh (a sort) starts over on the first row, the edit written
     grid.userEditCell(1, "Bianchi");
     changes.clear();
     data.Refresh();
@@ -206,6 +206,13 @@ TEST_F(GridTest, TheGridFollowsTheDataControl)
     EXPECT_EQ(changes.size(), 1u);
     EXPECT_EQ(grid.AddNewState(), 0);
     EXPECT_EQ(grid.Columns(1), "");
+    EXPECT_EQ(stored("nome"), (Strings{"<null>", "<null>", "Bianchi"}));
+    grid.userEditCell(0, "bruno");   // one refused there is dropped with the old rows
+    refuse = true;
+    data.Refresh();
+    EXPECT_EQ(grid.AddNewState(), 0);
+    EXPECT_EQ(grid.Columns(0), "anna");
+    EXPECT_EQ(stored(), (Strings{"anna", "bruno", "carla"}));
 }
 
 TEST_F(GridTest, KeysStartEndAndCancelCellEdits)
@@ -243,6 +250,13 @@ TEST_F(GridTest, KeysStartEndAndCancelCellEdits)
     EXPECT_EQ(stored(), (Strings{"anna", "zoe"}));
     EXPECT_FALSE(grid.userBeginEdit(15, 0));   // id
     EXPECT_FALSE(grid.userBeginEdit(16, 0));   // espr1
+
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(grid.userBeginEdit(0, 0));   // keys typed in the middle stay in the middle
+    editor()->setCursorPosition(2);
+    press(editor(), Qt::Key_X, "x");
+    press(editor(), Qt::Key_Y, "y");
+    EXPECT_EQ(grid.Columns(0), "anxyna");
 }
 
 TEST_F(GridTest, Espr1ShowsItsValueItemsAndTheMarqueeItsStyle)

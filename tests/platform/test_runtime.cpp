@@ -1,6 +1,10 @@
+#include "platform/process.h"
 #include "platform/runtime.h"
 #include "tests/support/helpers.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -129,4 +133,18 @@ TEST(RuntimeCStr, ShortestTextUpToFifteenDigits)
         EXPECT_EQ(CStr(c.value), c.cstr) << c.value;
         EXPECT_EQ(Str(c.value), c.str) << c.value;
     }
+}
+
+// Exit chosen from the tray while a message box of the start-up waits, before the main loop.
+TEST(RuntimeEnd, EndsTheMainLoopEvenWhenCalledBeforeItStarted)
+{
+    set_end_handler(nullptr);
+    QEventLoop message_box;
+    QTimer::singleShot(0, &message_box, [] { End(); });
+    message_box.exec();
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    watchdog.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
 }
