@@ -60,25 +60,10 @@ sqlite3* raw()
     return db;
 }
 
-class RawStatement {
-public:
-    explicit RawStatement(const std::string& sql)
-    {
-        if (sqlite3_prepare_v2(raw(), sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(raw()));
-    }
-    ~RawStatement() { sqlite3_finalize(stmt_); }
-    sqlite3_stmt* get() const { return stmt_; }
-    bool step() const { return sqlite3_step(stmt_) == SQLITE_ROW; }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
 std::vector<long long> raw_ids(const std::string& sql)
 {
     std::vector<long long> ids;
-    RawStatement query("select id from (" + sql + ")");
+    bench::RawStatement query(raw(), "select id from (" + sql + ")");
     while (query.step())
         ids.push_back(sqlite3_column_int64(query.get(), 0));
     return ids;
@@ -91,7 +76,7 @@ void raw_page(const std::string& sql, const std::vector<long long>& ids, long fi
     std::string text = "select * from (" + sql + ") where id in (";
     for (long i = 0; i < count; ++i)
         text += i == 0 ? "?" : ",?";
-    RawStatement query(text + ")");
+    bench::RawStatement query(raw(), text + ")");
     for (long i = 0; i < count; ++i)
         sqlite3_bind_int64(query.get(), static_cast<int>(i + 1), ids[static_cast<size_t>(first + i)]);
     while (query.step())
@@ -136,7 +121,7 @@ void raw_read_all(benchmark::State& state, const std::string& source)
 {
     const std::string sql = platform::jet_to_sqlite(source);
     for (auto _ : state) {
-        RawStatement query(sql);
+        bench::RawStatement query(raw(), sql);
         while (query.step())
             for (int c = 0; c < sqlite3_column_count(query.get()); ++c)
                 benchmark::DoNotOptimize(sqlite3_column_text(query.get(), c));
@@ -162,7 +147,7 @@ void raw_find_first(benchmark::State& state, const std::string& condition)
     const std::string sql =
         platform::without_order_by(platform::jet_to_sqlite("select * from qcontatti order by nick"));
     for (auto _ : state) {
-        RawStatement query("select id from (" + sql + ") where (" + condition + ")");
+        bench::RawStatement query(raw(), "select id from (" + sql + ") where (" + condition + ")");
         while (query.step())
             benchmark::DoNotOptimize(sqlite3_column_int64(query.get(), 0));
     }
@@ -217,7 +202,7 @@ void raw_add_new(benchmark::State& state)
     for (auto _ : state) {
         const std::string nick = "bench raw " + std::to_string(++added);
         const std::string nome = "Nome " + nick;
-        RawStatement insert("insert into contatti (nick, nome, email) values (?, ?, ?)");
+        bench::RawStatement insert(raw(), "insert into contatti (nick, nome, email) values (?, ?, ?)");
         sqlite3_bind_text(insert.get(), 1, nick.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(insert.get(), 2, nome.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(insert.get(), 3, "bench@example.com", -1, SQLITE_STATIC);

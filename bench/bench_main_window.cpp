@@ -133,21 +133,6 @@ sqlite3* raw()
     return db;
 }
 
-class RawStatement {
-public:
-    explicit RawStatement(const std::string& sql)
-    {
-        if (sqlite3_prepare_v2(raw(), sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(raw()));
-    }
-    ~RawStatement() { sqlite3_finalize(stmt_); }
-    sqlite3_stmt* get() const { return stmt_; }
-    bool step() const { return sqlite3_step(stmt_) == SQLITE_ROW; }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
 bool window_on_screen()
 {
     QProcess search;
@@ -225,7 +210,7 @@ void raw_search_no_match(benchmark::State& state)
 {
     for (auto _ : state) {
         for (const char* field : {"nick", "nome", "email"}) {
-            RawStatement query(std::string("select id from qcontatti where ") + field + " like 'zzzz%' limit 1");
+            bench::RawStatement query(raw(), std::string("select id from qcontatti where ") + field + " like 'zzzz%' limit 1");
             benchmark::DoNotOptimize(query.step());
         }
     }
@@ -263,7 +248,7 @@ void sort(benchmark::State& state, int16_t index)
 void raw_sort(benchmark::State& state, const std::string& order)
 {
     for (auto _ : state) {
-        RawStatement query("select id from qcontatti order by " + order);
+        bench::RawStatement query(raw(), "select id from qcontatti order by " + order);
         long rows = 0;
         while (query.step())
             ++rows;
@@ -291,9 +276,9 @@ void delete_contact(benchmark::State& state)
 void raw_delete_contact(benchmark::State& state)
 {
     for (auto _ : state) {
-        RawStatement first("select id from contatti order by nick limit 1");
+        bench::RawStatement first(raw(), "select id from contatti order by nick limit 1");
         first.step();
-        RawStatement erase("delete from contatti where id = ?");
+        bench::RawStatement erase(raw(), "delete from contatti where id = ?");
         sqlite3_bind_int64(erase.get(), 1, sqlite3_column_int64(first.get(), 0));
         if (sqlite3_step(erase.get()) != SQLITE_DONE)
             state.SkipWithError(sqlite3_errmsg(raw()));

@@ -134,4 +134,20 @@ const std::string& book_path()
     return book.path;
 }
 
+RawStatement::RawStatement(sqlite3* db, const std::string& sql)
+{
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
+}
+
+RawStatement::~RawStatement()
+{
+    sqlite3_finalize(stmt_);
+}
+
+bool RawStatement::step() const
+{
+    return sqlite3_step(stmt_) == SQLITE_ROW;
+}
+
 } // namespace bench

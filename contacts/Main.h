@@ -89,6 +89,7 @@ public:
     // The fill mark's width from the grid's columns "foto1" to "foto5": 540 + 190 twips per
     // slot up to the highest one in use (also for the card's fill).
     void larghezza_numfoto();
+    void mostra_collegamento(const std::string& link);   // the slot's picture, or the placeholder
     // The size (twips, unrounded) that a picture of natural size w x h takes in the frame.
     static std::pair<float, float> misura_in_cornice(float w, float h);
 

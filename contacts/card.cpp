@@ -135,16 +135,7 @@ void Main::legge_dati()
         int16_t slot = 1;
         inizializza_puntatore_foto(slot);
     });
-    resume_next([&] {
-        const std::string link = TDBGrid1->Columns("foto" + std::to_string(puntatore_foto));
-        if (link.empty()) {
-            percorso_foto = "";
-            anonimo();
-        } else {
-            percorso_foto = link;
-            img_view();
-        }
-    });
+    resume_next([&] { mostra_collegamento(TDBGrid1->Columns("foto" + std::to_string(puntatore_foto))); });
     resume_next([&] { larghezza_numfoto(); });
 }
 

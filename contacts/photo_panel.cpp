@@ -222,6 +222,15 @@ void Main::img_view()
     default_pointer();
 }
 
+void Main::mostra_collegamento(const std::string& link)
+{
+    percorso_foto = link;
+    if (link.empty())
+        anonimo();
+    else
+        img_view();
+}
+
 void Main::larghezza_numfoto()
 {
     int highest = 0;
@@ -249,13 +258,7 @@ void Main::ifoto_Click(int16_t Index)
     std::string link;
     if (position != -1)
         resume_next([&] { link = TDBGrid1->Columns(slot_field(Index)); });
-    if (link.empty()) {
-        percorso_foto.clear();
-        resume_next([&] { anonimo(); });
-    } else {
-        percorso_foto = link;
-        img_view();
-    }
+    resume_next([&] { mostra_collegamento(link); });
 }
 
 // The receiving slot is the lowest empty slot below the current one, or the current slot.
@@ -330,13 +333,7 @@ void Main::Image15_DblClick()
     }
     std::string link;
     resume_next([&] { link = TDBGrid1->Columns(slot_field(p)); });
-    if (link.empty()) {
-        percorso_foto.clear();
-        resume_next([&] { anonimo(); });
-    } else {
-        percorso_foto = link;
-        img_view();
-    }
+    resume_next([&] { mostra_collegamento(link); });
     resume_next([&] { larghezza_numfoto(); });
 }
 
