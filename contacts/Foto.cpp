@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -211,4 +212,12 @@ void Foto::showEvent(QShowEvent* e)
     centred_ = true;
     const platform::ScreenSize screen = platform::screen_size();
     move(px((screen.width - Width()) / 2), px((screen.height - Height()) / 2));
+    // A window manager frames the window only once it is on screen, and may place the client
+    // area where the frame should be: a screen-high picture would lose its caption bar above
+    // the screen. Centre again on the frame it really got.
+    QTimer::singleShot(100, this, [this, screen] {
+        const QRect frame = frameGeometry();
+        if (frame.size() != size())
+            move(std::max(0, (px(screen.width) - frame.width()) / 2), std::max(0, (px(screen.height) - frame.height()) / 2));
+    });
 }

@@ -60,6 +60,7 @@ Main::Main(QWidget* parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("Tavoly? - www.tavoly.net"));
     setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
     setFixedSize(platform::px(layout::kClientWidth), platform::px(layout::kClientHeight));
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     Data1.RecordSource = "select * from qContatti";
     crea_sfondo();
     crea_griglia();

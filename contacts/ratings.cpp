@@ -6,13 +6,46 @@
 #include "platform/runtime.h"
 
 #include <QCursor>
+#include <QEvent>
 #include <QFont>
 #include <QPalette>
 #include <QPixmap>
+#include <initializer_list>
+#include <vector>
 
 using platform::resume_next;
 
 namespace {
+
+// While the panel covers the note and e-mail boxes, the keyboard must not reach them either:
+// typing into a box the user cannot see would edit the contact unseen.
+class CoveredBoxes : public QObject {
+public:
+    CoveredBoxes(QWidget* panel, std::initializer_list<QWidget*> boxes) : QObject(panel), boxes_(boxes)
+    {
+        panel->installEventFilter(this);
+        apply(panel->isVisibleTo(panel->parentWidget()));
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent)
+            apply(e->type() == QEvent::ShowToParent);
+        return false;
+    }
+
+private:
+    void apply(bool covered)
+    {
+        for (QWidget* box : boxes_) {
+            box->setFocusPolicy(covered ? Qt::NoFocus : Qt::StrongFocus);
+            if (covered && box->hasFocus())
+                box->clearFocus();
+        }
+    }
+    std::vector<QWidget*> boxes_;
+};
 
 const char* const kCaptions[5] = {"Liking", "Beauty", "Intelligence", "Affinity", "Culture"};
 
@@ -110,6 +143,7 @@ void Main::crea_pannello_voti()
     palette.setColor(QPalette::Window, Qt::white);
     Picture1->setPalette(palette);
     Picture1->setAutoFillBackground(true);
+    new CoveredBoxes(Picture1, {Text1, Text2});
 
     const QPixmap grey(QStringLiteral(":/art/star_grey.png"));
     const QPixmap red(QStringLiteral(":/art/star_red.png"));

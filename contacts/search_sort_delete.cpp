@@ -113,8 +113,8 @@ void Main::crea_ricerca()
 
     menupop1 = new QMenu(QStringLiteral("pop1"), this);
     for (int16_t index = 0; index < 10; ++index) {
-        ord[index] = menupop1->addAction(QString::fromUtf8(kSortCaptions[index]));
-        ord[index]->setSeparator(index == 2 || index == 8);
+        const bool separator = index == 2 || index == 8;
+        ord[index] = separator ? menupop1->addSeparator() : menupop1->addAction(QString::fromUtf8(kSortCaptions[index]));
         connect(ord[index], &QAction::triggered, this,
                 [this, index] { platform::guard("ord_Click", [this, index] { ord_Click(index); }); });
     }

@@ -20,10 +20,11 @@ QFont design_font(double points)
     return font;
 }
 
+// No style sheet: a tool tip takes its widget's style sheet and would come out blank.
 ImageControl::ImageControl(QWidget* parent) : QLabel(parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
-    setStyleSheet(QStringLiteral("background: transparent"));
+    setAutoFillBackground(false);
 }
 
 void ImageControl::setPicture(const QPixmap& picture)

@@ -164,9 +164,12 @@ protected:
                 return true;
             case Qt::Key_Enter:
             case Qt::Key_Return:
+                emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+                return true;
             case Qt::Key_Tab:
             case Qt::Key_Backtab:
                 emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+                grid_->tabMove(static_cast<QKeyEvent*>(event)->key() == Qt::Key_Tab);
                 return true;
             default:
                 break;
@@ -190,7 +193,7 @@ TrueDBGrid::TrueDBGrid(QWidget* parent) : QTableView(parent)
     // Every move and every edit goes through the grid's own rules, never Qt's defaults.
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setTabKeyNavigation(false);
+    setTabKeyNavigation(true);   // Tab walks the cells (navigate), never out of the grid
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
@@ -750,11 +753,31 @@ bool TrueDBGrid::navigate(const QKeyEvent* e)
         else
             column = visibleColumnFrom(static_cast<int>(columns_.size()) - 1, -1);
         break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        tabMove(e->key() == Qt::Key_Tab);
+        return true;
     default:
         return false;
     }
     userMoveTo(row, column);
     return true;
+}
+
+// Tab walks the visible cells of the row and on into the next row, as in a spreadsheet: after
+// typing a nick, Tab takes the user to the name, and the focus never slips to a box hidden
+// behind the ratings panel.
+void TrueDBGrid::tabMove(bool forward)
+{
+    const int step = forward ? 1 : -1;
+    long row = current_row_;
+    int column = visibleColumnFrom(current_column_ + step, step);
+    if (column == current_column_) {
+        row += step;
+        column = forward ? visibleColumnFrom(0, 1) : visibleColumnFrom(static_cast<int>(columns_.size()) - 1, -1);
+    }
+    if (row >= 0 && row <= storedRows())
+        userMoveTo(row, column);
 }
 
 bool TrueDBGrid::typeKey(const QKeyEvent* e)

@@ -81,7 +81,8 @@ public:
     // was before the cell edit began. Typing goes into the pending edit at each keystroke.
     bool userMoveTo(long row, int column);
     bool userBeginEdit(int column, int16_t key);
-    void userEditCell(int column, const std::string& text);   // begins the edit if needed
+    void userEditCell(int column, const std::string& text);
+    void tabMove(bool forward);   // Tab / Shift+Tab: the next cell of the row, then the next row
 
     std::function<void(int16_t column, int16_t key, int16_t& cancel)> BeforeColEdit;
     std::function<void(int16_t& cancel)> BeforeUpdate;

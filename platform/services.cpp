@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -79,7 +80,8 @@ public:
     void popup(QMenu& menu) override { menu.exec(QCursor::pos()); }
 };
 
-// One effect object: a new sound replaces the one playing.
+// One effect object: a new sound replaces the one playing. It belongs to the application, so
+// it goes before the application does (destroyed after it, it would post to a dead one).
 class RealSound : public SoundService {
 public:
     bool play(const std::string& path, bool loop) override
@@ -87,7 +89,7 @@ public:
         if (!is_complete_wave(path))
             return false;
         if (!effect_)
-            effect_ = std::make_unique<QSoundEffect>();
+            effect_ = new QSoundEffect(QCoreApplication::instance());
         effect_->stop();
         effect_->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
         effect_->setLoopCount(loop ? QSoundEffect::Infinite : 1);
@@ -96,7 +98,7 @@ public:
     }
 
 private:
-    std::unique_ptr<QSoundEffect> effect_;
+    QPointer<QSoundEffect> effect_;
 };
 
 class RealDesktop : public DesktopService {

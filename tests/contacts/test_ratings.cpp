@@ -42,8 +42,10 @@ TEST_F(RatingsTest, StarClicksSetTheRatingAndTheStoredScoreAndThePanelShowsAndHi
 {
     start({rated("Anna", {0, 5, 0, 1, 0}), rated("Bruno", {})});
     ASSERT_EQ(score(), "240");
+    EXPECT_EQ(form->Text1->focusPolicy(), Qt::NoFocus);   // covered boxes take no typing
     emit form->Image9->clicked();
     EXPECT_TRUE(form->Picture1->isHidden());
+    EXPECT_EQ(form->Text1->focusPolicy(), Qt::StrongFocus);
     emit form->stellag[3][3]->clicked();   // affinity 1 -> 4
     EXPECT_EQ(red_stars(4), 4);
     EXPECT_EQ(score(), "360");
@@ -52,6 +54,7 @@ TEST_F(RatingsTest, StarClicksSetTheRatingAndTheStoredScoreAndThePanelShowsAndHi
     EXPECT_EQ(score(), "160");
     emit form->Image8->clicked();
     EXPECT_FALSE(form->Picture1->isHidden());
+    EXPECT_EQ(form->Text2->focusPolicy(), Qt::NoFocus);
     emit form->Image14->clicked();
     EXPECT_TRUE(form->Picture1->isHidden());
     std::vector<std::string> sounds;

@@ -257,6 +257,19 @@ TEST_F(GridTest, KeysStartEndAndCancelCellEdits)
     press(editor(), Qt::Key_X, "x");
     press(editor(), Qt::Key_Y, "y");
     EXPECT_EQ(grid.Columns(0), "anxyna");
+
+    // Tab ends the edit and walks on to the next cell of the row, then into the next row.
+    press(editor(), Qt::Key_Tab);
+    EXPECT_EQ(grid.Columns(0), "anxyna");
+    EXPECT_EQ(grid.currentColumn(), 1);
+    EXPECT_EQ(grid.currentRow(), 0);
+    grid.userMoveTo(0, 16);
+    press(&grid, Qt::Key_Tab);
+    EXPECT_EQ(grid.currentRow(), 1);
+    EXPECT_EQ(grid.currentColumn(), 0);
+    press(&grid, Qt::Key_Backtab, {}, Qt::ShiftModifier);
+    EXPECT_EQ(grid.currentRow(), 0);
+    EXPECT_EQ(grid.currentColumn(), 16);
 }
 
 TEST_F(GridTest, Espr1ShowsItsValueItemsAndTheMarqueeItsStyle)
