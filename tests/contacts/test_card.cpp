@@ -28,13 +28,6 @@ protected:
         QFocusEvent e(QEvent::FocusIn, Qt::MouseFocusReason);
         QApplication::sendEvent(box, &e);
     }
-    void send(QWidget* box, QEvent::Type type)
-    {
-        const QPointF at(5, 5);
-        QMouseEvent e(type, at, box->mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(box, &e);
-    }
 };
 
 // The photo strip starts again at slot 1, whatever the last contact showed. Between rows with
@@ -122,8 +115,8 @@ TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
     for (const char* name : {"foto.wav", "nontrovato.wav"})
         testing_support::write_file(QString::fromStdString(program + "/" + name), "");
     start({{{"nick", "Anna"}, {"email", "anna@example.com"}}});
-    send(form->Text2, QEvent::MouseButtonPress);
-    send(form->Text2, QEvent::MouseButtonRelease);
+    testing_support::send_mouse(form->Text2, QEvent::MouseButtonPress);
+    testing_support::send_mouse(form->Text2, QEvent::MouseButtonRelease);
     EXPECT_EQ(form->Text2->selectedText().toStdString(), "anna@example.com");
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
     const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
@@ -138,7 +131,7 @@ TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
         doubles->desktop->opened.clear();
         doubles->sound->played.clear();
         form->Text2->setText(QString::fromStdString(address));
-        send(form->Text2, QEvent::MouseButtonDblClick);
+        testing_support::send_mouse(form->Text2, QEvent::MouseButtonDblClick);
         EXPECT_EQ(doubles->desktop->opened, opened);
         EXPECT_EQ(doubles->sound->played, std::vector<std::string>{program + "/" + sound});
     }

@@ -1,19 +1,10 @@
 // An image control reports a double click as one click and one double click.
 #include "platform/controls.h"
+#include "tests/support/helpers.h"
 
-#include <QApplication>
-#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace {
-
-void mouse(QWidget* w, QEvent::Type type)
-{
-    const QPointF at(2, 2);
-    QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton,
-                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 
 TEST(ImageControl, ADoubleClickIsOneClickAndOneDoubleClick)
 {
@@ -24,11 +15,11 @@ TEST(ImageControl, ADoubleClickIsOneClickAndOneDoubleClick)
     QObject::connect(&image, &platform::ImageControl::doubleClicked, [&] { ++double_clicks; });
     for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                       QEvent::MouseButtonRelease})
-        mouse(&image, type);
+        testing_support::send_mouse(&image, type);
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(double_clicks, 1);
-    mouse(&image, QEvent::MouseButtonPress);
-    mouse(&image, QEvent::MouseButtonRelease);
+    testing_support::send_mouse(&image, QEvent::MouseButtonPress);
+    testing_support::send_mouse(&image, QEvent::MouseButtonRelease);
     EXPECT_EQ(clicks, 2);
 }
 

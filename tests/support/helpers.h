@@ -2,7 +2,10 @@
 // Small helpers shared by the test files.
 #include "platform/failure.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QMouseEvent>
+#include <QWidget>
 #include <QString>
 #include <string>
 
@@ -27,6 +30,15 @@ inline std::string windows_style(std::string path)
         if (c == '/')
             c = '\\';
     return path;
+}
+
+// A left-button mouse event of this type at a point inside the widget.
+inline void send_mouse(QWidget* target, QEvent::Type type)
+{
+    const QPointF at(2, 2);
+    QMouseEvent e(type, at, target->mapToGlobal(at), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &e);
 }
 
 inline void write_file(const QString& path, const std::string& bytes)
