@@ -24,7 +24,6 @@ QFont design_font(double points)
 ImageControl::ImageControl(QWidget* parent) : QLabel(parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
-    setAutoFillBackground(false);
 }
 
 void ImageControl::setPicture(const QPixmap& picture)

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <vector>
 
 namespace platform {
 namespace {
@@ -16,23 +15,28 @@ uint32_t le32(const char* p)
 
 } // namespace
 
+// Only the chunk headers are read: a sound plays after most clicks, and the samples need not
+// be, only to lie inside the file.
 bool is_complete_wave(const std::string& native_path)
 {
-    std::ifstream in(native_path, std::ios::binary);
+    std::ifstream in(native_path, std::ios::binary | std::ios::ate);
     if (!in)
         return false;
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
+    const uint64_t file_size = static_cast<uint64_t>(in.tellg());
+    char header[12];
+    in.seekg(0);
+    if (!in.read(header, 12) || std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0)
         return false;
     bool format = false;
-    size_t at = 12;
-    while (at + 8 <= bytes.size()) {
-        const uint64_t size = le32(bytes.data() + at + 4);
-        if (at + 8 + size > bytes.size())
+    uint64_t at = 12;
+    char chunk[8];
+    while (at + 8 <= file_size && in.seekg(static_cast<std::streamoff>(at)) && in.read(chunk, 8)) {
+        const uint64_t size = le32(chunk + 4);
+        if (at + 8 + size > file_size)
             return false;
-        if (std::memcmp(bytes.data() + at, "fmt ", 4) == 0)
+        if (std::memcmp(chunk, "fmt ", 4) == 0)
             format = size >= 16;
-        else if (std::memcmp(bytes.data() + at, "data", 4) == 0)
+        else if (std::memcmp(chunk, "data", 4) == 0)
             return format;
         at += 8 + size + (size & 1);
     }
