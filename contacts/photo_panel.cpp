@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/pictures.h"
 #include "platform/runtime.h"
+#include "platform/screen.h"
 #include "platform/services.h"
 
 #include <QApplication>
@@ -39,19 +40,6 @@ float quotient(float a, float b)
     if (b == 0)
         throw platform::StepError(errDivisionByZero, "Division by zero");
     return a / b;
-}
-
-// The program has one mouse pointer, set and reset, not a stack of them.
-void hourglass()
-{
-    if (!QApplication::overrideCursor())
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void default_pointer()
-{
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
 }
 
 QCursor hand_cursor()
@@ -183,7 +171,7 @@ std::pair<float, float> Main::misura_in_cornice(float w, float h)
 // picture is ever drawn.
 void Main::img_view()
 {
-    hourglass();
+    platform::set_mouse_pointer(platform::vbHourglass);
     bool failed = false;
     const auto step = [&failed](auto&& f) {
         if (!resume_next(f))
@@ -219,7 +207,7 @@ void Main::img_view()
         percorso_foto.clear();
         resume_next([&] { anonimo(); });
     }
-    default_pointer();
+    platform::set_mouse_pointer(platform::vbDefault);
 }
 
 void Main::mostra_collegamento(const std::string& link)
@@ -345,7 +333,7 @@ void Main::Image3_Click()
         resume_next([&] { anonimo(); });
         return;
     }
-    hourglass();
+    platform::set_mouse_pointer(platform::vbHourglass);
     resume_next([&] { Suono("foto.wav"); });
     resume_next([&] { viewer(*this).setPicture1(Image1->picture()); });
     std::string suffix;
@@ -366,7 +354,7 @@ void Main::Image3_Click()
         foto.raise();
         foto.activateWindow();
     });
-    default_pointer();
+    platform::set_mouse_pointer(platform::vbDefault);
 }
 
 void Main::Image1_Click()

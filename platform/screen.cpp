@@ -3,6 +3,7 @@
 #include "platform/controls.h"
 
 #include <QGuiApplication>
+#include <QCursor>
 #include <QScreen>
 
 namespace platform {
@@ -30,6 +31,23 @@ ScreenSize screen_size()
 void set_screen_size(std::optional<ScreenSize> size)
 {
     screen_override() = size;
+}
+
+void set_mouse_pointer(MousePointer pointer)
+{
+    if (pointer == vbHourglass) {
+        if (!QGuiApplication::overrideCursor())
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        return;
+    }
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+}
+
+MousePointer mouse_pointer()
+{
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    return cursor && cursor->shape() == Qt::WaitCursor ? vbHourglass : vbDefault;
 }
 
 } // namespace platform
