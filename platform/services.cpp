@@ -113,9 +113,14 @@ public:
 
 Services& services()
 {
-    static Services instance{std::make_unique<RealMessageBoxes>(), std::make_unique<RealOpenFile>(),
-                             std::make_unique<RealPopupMenu>(), std::make_unique<RealSound>(),
-                             std::make_unique<RealDesktop>()};
+    static Services instance{
+        .messages = std::make_unique<RealMessageBoxes>(),
+        .open_file = std::make_unique<RealOpenFile>(),
+        .popup_menu = std::make_unique<RealPopupMenu>(),
+        .sound = std::make_unique<RealSound>(),
+        .desktop = std::make_unique<RealDesktop>(),
+        .programs = std::make_unique<DetachedProgramStarter>(),
+    };
     return instance;
 }
 

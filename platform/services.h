@@ -1,6 +1,8 @@
 #pragma once
 // Every service that would block or reach outside the process goes through here, behind an
 // interface with a real implementation and a recording double (tests/support/doubles.h).
+#include "platform/shell.h"
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -64,6 +66,7 @@ struct Services {
     std::unique_ptr<PopupMenuService> popup_menu;
     std::unique_ptr<SoundService> sound;
     std::unique_ptr<DesktopService> desktop;
+    std::unique_ptr<ProgramStarter> programs;
 };
 
 // The process-wide services, real ones unless a test replaced them.

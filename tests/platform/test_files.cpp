@@ -1,4 +1,5 @@
 #include "platform/files.h"
+#include "platform/shell.h"
 #include "tests/support/helpers.h"
 
 #include <QDir>
@@ -148,4 +149,17 @@ TEST(FilesCommandLine, ArgumentsJoinedByOneBlank)
     EXPECT_EQ(command_line(), "a b  c");
     set_command_line(1, argv);
     EXPECT_EQ(command_line(), "");
+}
+
+TEST(ShellCommandLine, TheProgramEndsAtExeAndTheRestAfterOneBlankIsTheTail)
+{
+    using platform::split_command_line;
+    auto s = split_command_line("C:\\Program Files\\app\\chk.exe http://a b/");
+    EXPECT_EQ(s.program, "C:\\Program Files\\app\\chk.exe");
+    EXPECT_EQ(s.tail, "http://a b/");
+    s = split_command_line("/opt/x/WRITE.EXE  two blanks");
+    EXPECT_EQ(s.program, "/opt/x/WRITE.EXE");
+    EXPECT_EQ(s.tail, " two blanks");
+    s = split_command_line("/opt/x/chk.exe");
+    EXPECT_EQ(s.tail, "");
 }

@@ -1,4 +1,5 @@
 #include "tests/support/doubles.h"
+#include "platform/failure.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,21 +18,37 @@ std::string RecordingOpenFile::pick(const platform::OpenFileRequest& request)
     return picked;
 }
 
+long long RecordingPrograms::start(const std::string& command_line, int window_style)
+{
+    started.push_back({command_line, window_style});
+    if (fail)
+        throw platform::StepError(platform::errFileNotFound, "File not found");
+    return 4242;
+}
+
+namespace {
+
+template <class Double, class Service>
+Double* install(std::unique_ptr<Service>& slot)
+{
+    auto fresh = std::make_unique<Double>();
+    Double* raw = fresh.get();
+    slot = std::move(fresh);
+    return raw;
+}
+
+} // namespace
+
 ServiceDoubles::ServiceDoubles()
 {
     auto& s = platform::services();
     saved_ = std::move(s);
-    auto m = std::make_unique<RecordingMessageBoxes>();
-    auto o = std::make_unique<RecordingOpenFile>();
-    auto p = std::make_unique<RecordingPopupMenu>();
-    auto so = std::make_unique<RecordingSound>();
-    auto d = std::make_unique<RecordingDesktop>();
-    messages = m.get();
-    open_file = o.get();
-    popup_menu = p.get();
-    sound = so.get();
-    desktop = d.get();
-    s = platform::Services{std::move(m), std::move(o), std::move(p), std::move(so), std::move(d)};
+    messages = install<RecordingMessageBoxes>(s.messages);
+    open_file = install<RecordingOpenFile>(s.open_file);
+    popup_menu = install<RecordingPopupMenu>(s.popup_menu);
+    sound = install<RecordingSound>(s.sound);
+    desktop = install<RecordingDesktop>(s.desktop);
+    programs = install<RecordingPrograms>(s.programs);
 }
 
 ServiceDoubles::~ServiceDoubles()

@@ -64,6 +64,17 @@ public:
     }
 };
 
+struct StartedProgram {
+    std::string command_line;
+    int window_style;
+};
+class RecordingPrograms : public platform::ProgramStarter {
+public:
+    std::vector<StartedProgram> started;
+    bool fail = false;   // every start fails as a missing program does
+    long long start(const std::string& command_line, int window_style) override;
+};
+
 // Installs fresh doubles for one test and puts the previous services back afterwards.
 class ServiceDoubles {
 public:
@@ -74,6 +85,7 @@ public:
     RecordingPopupMenu* popup_menu;
     RecordingSound* sound;
     RecordingDesktop* desktop;
+    RecordingPrograms* programs;
 
 private:
     platform::Services saved_;
