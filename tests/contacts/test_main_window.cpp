@@ -1,6 +1,8 @@
 // Start-up, settings, the first-run question, the close request and the exit.
 #include "tests/support/main_fixture.h"
 
+#include "banner/CNetGet.h"
+
 #include "platform/files.h"
 #include "platform/services.h"
 
@@ -66,6 +68,13 @@ TEST_F(MainWindowTest, NoArgumentAndABookWithContactsAsksNothing)
     start(kTwo, "");
     EXPECT_TRUE(doubles->messages->shown.empty());
     EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, TheStartUpReadiesThePageFetcher)
+{
+    start(kTwo);
+    ASSERT_NE(form->netget, nullptr);
+    EXPECT_EQ(doubles->internet->agents, std::vector<std::string>{"tavoly"});
 }
 
 TEST_F(MainWindowTest, TheImportQuestionIsItalianWhenTheLanguageIs)
