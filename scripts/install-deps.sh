@@ -10,7 +10,7 @@ packages=(
   libwmf-dev libemf2svg-dev
   libgtest-dev libbenchmark-dev
   clang
-  xdg-utils
+  xdg-utils locales
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
 )
 
