@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+class CNetGet;
 class Foto;
 class clsSysTray;
 
@@ -196,6 +197,7 @@ public:
     std::string dir_windows;
     std::string dir_system;
     std::unique_ptr<clsSysTray> systray;   // created on first use
+    std::unique_ptr<CNetGet> netget;       // the page fetcher, created on first use
 
     // ---- banner settings, refresh and the links menu (banner/banner_settings.cpp)
     void inizializza_banner();
