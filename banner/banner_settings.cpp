@@ -20,9 +20,6 @@ using platform::resume_next;
 
 namespace {
 
-// Every picture of the banner is small; a larger download is abandoned and leaves the old file.
-constexpr long long kMaxDownload = 16LL * 1024 * 1024;
-
 std::string maiuscole(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -121,7 +118,6 @@ void Main::ScaricaFile(const std::string& strURL, const std::string& Destinazion
             netget = std::make_unique<CNetGet>();
     });
     resume_next([&] {
-        netget->SetMaxFileSize(kMaxDownload);
         netget->ReadUrl(strURL, Destinazione);
     });
 }
