@@ -118,8 +118,15 @@ void Main::crea_sfondo()
     Image10 = button(layout::kLinks);
     Image12 = button(layout::kImport);
     Image13 = button(layout::kConversations);
-    connect(Image5, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image5_Click", [this] { Image5_Click(); }); });
+    const auto on_click = [this](platform::ImageControl* control, const char* name, void (Main::*handler)()) {
+        connect(control, &platform::ImageControl::clicked, this,
+                [this, name, handler] { platform::guard(name, [this, handler] { (this->*handler)(); }); });
+    };
+    on_click(Image5, "Image5_Click", &Main::Image5_Click);
+    on_click(Image16, "Image16_Click", &Main::Image16_Click);
+    on_click(ImgHelp, "ImgHelp_Click", &Main::ImgHelp_Click);
+    on_click(Image4, "Image4_Click", &Main::Image4_Click);
+    on_click(Image13, "Image13_Click", &Main::Image13_Click);
 }
 
 void Main::crea_menu()
