@@ -312,9 +312,12 @@ std::string read_text_file(const std::string& windows_path)
     QFile file(qt(native_path(windows_path)));
     if (!file.exists())
         file_not_found();
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
+    // Only an ordinary file of bounded size: a device or a pipe picked by name could be read
+    // forever.
+    const QFileInfo info(file);
+    if (!info.isFile() || info.size() > kMaxTextFileBytes || !file.open(QIODevice::ReadOnly))
         access_error();
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(kMaxTextFileBytes);
     return decode_text(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 

@@ -53,7 +53,9 @@ void kill_file(const std::string& windows_path);
 std::string decode_text(std::string_view bytes);
 
 // A whole text file, decoded as above. Throws StepError(errFileNotFound) when missing,
-// StepError(errPathFileAccess) when it cannot be read.
+// StepError(errPathFileAccess) when it cannot be read, is no ordinary file or holds more than
+// kMaxTextFileBytes.
+constexpr long long kMaxTextFileBytes = 64LL * 1024 * 1024;
 std::string read_text_file(const std::string& windows_path);
 // The same split into lines at CR LF, LF or a lone CR; a last line without an end counts.
 std::vector<std::string> read_text_lines(const std::string& windows_path);
