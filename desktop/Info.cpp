@@ -1,5 +1,6 @@
 #include "desktop/Info.h"
 #include "desktop/AprePaginaWeb.h"
+#include "platform/bind.h"
 #include "platform/controls.h"
 #include "platform/failure.h"
 
@@ -36,7 +37,7 @@ Info::Info(const Valori& valori, QWidget* parent) : QDialog(parent), valori_(val
     Image1->setStretch(true);
     Image1->setPicture(QIcon(QStringLiteral(":/art/about_logo.svg")).pixmap(QSize(kLogo, kLogo), devicePixelRatioF()));
     Image1->setFixedSize(kLogo, kLogo);
-    Image1->setHandCursor();
+    Image1->setCursor(Qt::PointingHandCursor);
     Label2 = new QLabel(QStringLiteral("Tavoly 1.0"), this);
     Label2->setFont(platform::design_font(16));
     LabelSito = link_label(QStringLiteral("Help On line"), this);
@@ -71,10 +72,8 @@ Info::Info(const Valori& valori, QWidget* parent) : QDialog(parent), valori_(val
     all->addLayout(bottom);
     all->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(Command1, &QPushButton::clicked, this,
-            [this] { platform::guard("Command1_Click", [this] { Command1_Click(); }); });
-    connect(Image1, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image1_Click", [this] { Image1_Click(); }); });
+    platform::on(Command1, &QPushButton::clicked, this, "Command1_Click", &Info::Command1_Click);
+    platform::on(Image1, &platform::ImageControl::clicked, this, "Image1_Click", &Info::Image1_Click);
     LabelSito->installEventFilter(this);
     Labelemail->installEventFilter(this);
     Form_Load();
