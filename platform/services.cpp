@@ -111,6 +111,7 @@ Services& services()
         .sound = std::make_unique<RealSound>(),
         .shell = std::make_unique<XdgShellOpen>(),
         .programs = std::make_unique<DetachedProgramStarter>(),
+        .internet = std::make_unique<QtInternet>(),
     };
     return instance;
 }
