@@ -217,7 +217,6 @@ public:
     std::array<std::string, 10> indirizzi_web;
     platform::TimerControl* Timer3 = nullptr;
     int32_t conta_tick = 0;
-    std::string sito_base;
     bool sito_raggiungibile = false;
 
     // ---- banner display (banner/banner_display.cpp)
