@@ -7,6 +7,7 @@
 #include "platform/controls.h"
 #include "platform/failure.h"
 #include "platform/files.h"
+#include "platform/ini.h"
 #include "platform/pictures.h"
 #include "platform/runtime.h"
 #include "platform/timer.h"
@@ -117,6 +118,7 @@ void Main::colore_sfondo_banner(int indice)
 
 void Main::Timer1_Timer()
 {
+    const platform::IniFileCache una_lettura;   // the tick asks the file for a dozen values
     resume_next([&] { Timer1->setEnabled(false); });
     resume_next([&] { Timer2->setEnabled(false); });
     std::string file;

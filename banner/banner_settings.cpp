@@ -9,6 +9,7 @@
 #include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/files.h"
+#include "platform/ini.h"
 #include "platform/runtime.h"
 #include "platform/services.h"
 #include "platform/timer.h"
@@ -34,10 +35,16 @@ void imposta_voce(QAction* voce, const std::string& titolo)
     voce->setSeparator(titolo == "-");
 }
 
+// A real banner has a handful of messages; a file from a hostile server may name thousands
+// of pictures.
+constexpr int kMaxMessaggi = 100;
+
 } // namespace
 
 void Main::crea_menu_link()
 {
+    attendere = new QLabel(this);
+    attendere->hide();
     menupop2 = new QMenu(QStringLiteral("pop2"), this);
     for (int16_t i = 0; i < int16_t(web.size()); ++i) {
         web[i] = menupop2->addAction(QString());
@@ -98,7 +105,8 @@ void Main::inizializza_banner()
 // already in the program folder is never fetched again.
 void Main::scarica_immagini(const std::string& locale)
 {
-    for (long n = 1;; ++n) {
+    const platform::IniFileCache una_lettura;
+    for (int n = 1; n <= kMaxMessaggi; ++n) {
         const std::string sezione = "mess" + std::to_string(n);
         if (platform::Val(ReadIniFile(locale, sezione, "intervallo")) == 0)
             break;
@@ -133,6 +141,7 @@ void Main::Timer3_Timer()
 
 void Main::riempi_menu_link()
 {
+    const platform::IniFileCache una_lettura;
     const std::string locale = platform::program_folder() + "\\set.txt";
     imposta_voce(web[0], "-");
     indirizzi_web[0].clear();

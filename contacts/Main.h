@@ -218,6 +218,7 @@ public:
     platform::TimerControl* Timer3 = nullptr;
     int32_t conta_tick = 0;
     bool sito_raggiungibile = false;
+    QLabel* attendere = nullptr;                            // shown while the banner starts
 
     // ---- banner display (banner/banner_display.cpp)
     void Timer1_Timer();
