@@ -331,3 +331,37 @@ TEST_F(BannerTest, AnyFileKeepsTheTicksShortAndTheProgramUp)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BannerTest, ClicksOpenTheirLinksAndTheTextDecidesBetweenMailAndBrowser)
+{
+    local_settings("[banner]\nweb1=Site\nLink1=http://www.example.com/\nweb2=Mail\nLink2=info@example.com\n"
+                   "web3=Nothing\n"
+                   "[mess1]\nintervallo=1000\ntesto1=write to info@example.com\nlink1=http://www.example.com/a\n"
+                   "testo2=our site\nlink2=http://www.example.com/b\ntesto3=no link\nlinkI=pic@example.com\n");
+    form->Form_Activate();
+    form->Timer1_Timer();
+    const auto& executed = doubles->shell->executed;
+    form->LblBanner_Click(1);
+    ASSERT_EQ(executed.size(), 1u);
+    EXPECT_EQ(executed.back().file, "mailto:http:%2F%2Fwww.example.com%2Fa");   // percent-encoded
+    form->LblBanner_Click(2);
+    ASSERT_EQ(executed.size(), 2u);
+    EXPECT_EQ(executed.back().parameters, "http://www.example.com/b");
+    form->LblBanner_Click(3);
+    EXPECT_EQ(executed.size(), 2u);
+    form->ImBanner_Click();
+    ASSERT_EQ(executed.size(), 3u);
+    EXPECT_EQ(executed.back().file, "mailto:pic@example.com");
+
+    form->web_Click(0);
+    form->web_Click(1);
+    form->web_Click(2);
+    ASSERT_EQ(executed.size(), 5u);
+    EXPECT_EQ(executed[3].parameters, "http://www.example.com/");
+    EXPECT_EQ(executed[4].file, "mailto:info@example.com");
+    EXPECT_TRUE(doubles->sound->played.empty());
+}
+
+} // namespace
