@@ -260,6 +260,10 @@ void set_current_folder(const std::string& windows_path)
 std::string native_path(std::string_view windows_path)
 {
     std::string path(windows_path);
+    // On this side "\" is an ordinary character of a file name: a native path (the one a
+    // file dialog returns) that names an existing entry as it is written stays as it is.
+    if (path.starts_with('/') && path.find('\\') != std::string::npos && QFileInfo::exists(qt(path)))
+        return path;
     for (char& c : path) {
         if (c == '\\')
             c = '/';

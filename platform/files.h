@@ -33,7 +33,8 @@ void set_current_folder(const std::string& windows_path);
 
 // "\" becomes "/"; a path on drive C ("C:\...", "c:\...", "C:", "C:/...") is rooted at the
 // home folder. Other drive letters are left as they are: they name no folder here, so an
-// access through them fails as it would for a missing drive. A native path passes unchanged.
+// access through them fails as it would for a missing drive. A native path passes unchanged;
+// one that holds a "\" does when it names an existing entry as it is written.
 std::string native_path(std::string_view windows_path);
 // Tests root drive C elsewhere; "" returns to the user's home folder.
 void set_home_folder(std::string folder);
