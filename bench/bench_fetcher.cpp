@@ -33,7 +33,7 @@ void BM_ReadUrl_1MB_IntoMemory(benchmark::State& state)
             state.SkipWithError("download failed");
     state.SetBytesProcessed(int64_t(state.iterations()) * 1048576);
 }
-BENCHMARK(BM_ReadUrl_1MB_IntoMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadUrl_1MB_IntoMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReadUrl_1MB_IntoFile(benchmark::State& state)
 {
@@ -46,7 +46,7 @@ void BM_ReadUrl_1MB_IntoFile(benchmark::State& state)
             state.SkipWithError("download failed");
     state.SetBytesProcessed(int64_t(state.iterations()) * 1048576);
 }
-BENCHMARK(BM_ReadUrl_1MB_IntoFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadUrl_1MB_IntoFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Curl_1MB(benchmark::State& state)
 {
@@ -56,7 +56,7 @@ void BM_Curl_1MB(benchmark::State& state)
             state.SkipWithError("curl failed");
     state.SetBytesProcessed(int64_t(state.iterations()) * 1048576);
 }
-BENCHMARK(BM_Curl_1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Curl_1MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 double processor_seconds()
 {

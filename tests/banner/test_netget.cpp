@@ -39,7 +39,7 @@ protected:
     void SetUp() override
     {
         saved = std::move(platform::services().internet);
-        platform::services().internet = std::make_unique<platform::QtInternet>(std::chrono::milliseconds(500));
+        platform::services().internet = std::make_unique<platform::QtInternet>(std::chrono::milliseconds(1500));
         net.Init();
     }
     void TearDown() override { platform::services().internet = std::move(saved); }
@@ -104,11 +104,14 @@ TEST_F(NetGetTest, IntoMemoryEveryAnswerIsThePageAndACutOffKeepsWhatCame)
     EXPECT_EQ(net.GetLastError(), "The connection with the server has been terminated.");
     EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(3000).substr(0, net.GetRawHTML().size()));
 
+    EXPECT_FALSE(net.ReadUrl(server->url("/bytes/16777217")));   // no page is that large
+    EXPECT_EQ(net.GetLastError(), "Overflow");
+
     QElapsedTimer clock;
     clock.start();
     EXPECT_TRUE(net.ReadUrl(server->url("/hang")));
     EXPECT_EQ(net.GetLastError(), "The request has timed out.");
-    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_LT(clock.elapsed(), 4000);
 }
 
 TEST_F(NetGetTest, AFileIsReplacedOnlyByAWholeBodyWithASuccessStatus)
@@ -143,7 +146,7 @@ TEST_F(NetGetTest, AFileIsReplacedOnlyByAWholeBodyWithASuccessStatus)
               (QStringList{"nuovo.gif", "set.txt", "vuoto.gif"}));   // nothing empty or half-written left
 }
 
-TEST_F(NetGetTest, ASecondDownloadWhileOneRunsIsRefusedAndTheFirstGoesOn)
+TEST_F(NetGetTest, ASecondDownloadIsRefusedWhileOneRunsAndANewInitCancelsIt)
 {
     std::optional<bool> second;
     QTimer::singleShot(150, [&] { second = net.ReadUrl(server->url("/bytes/5")); });
@@ -152,6 +155,12 @@ TEST_F(NetGetTest, ASecondDownloadWhileOneRunsIsRefusedAndTheFirstGoesOn)
     EXPECT_FALSE(*second);
     EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(600));
     EXPECT_EQ(net.GetLastError(), "");
+
+    QTimer::singleShot(150, [&] { net.Init(); });   // a new root handle cancels the running read
+    EXPECT_TRUE(net.ReadUrl(server->url("/slow/600")));
+    EXPECT_LT(net.GetRawHTML().size(), 600u);
+    EXPECT_EQ(net.GetLastError(), CNetGet::TranslateErrorCode(12017));
+    EXPECT_TRUE(net.ReadUrl(server->url("/bytes/5")));
 }
 
 // Scripted pages: the rules of the page text and the parser.
