@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
 
@@ -328,6 +329,14 @@ public:
     static std::shared_ptr<Connection> open(const std::string& database_name,
                                             const std::string& connect);
     Affinity affinity(const std::string& table, const std::string& column);
+    // A book opened while it was read-only stays so for the engine: once the file can be
+    // written again, the next write opens it anew, so that an edit kept on the row gets in.
+    void writable_again();
+
+private:
+    void connect(const std::string& database_name);
+
+public:
 
     const std::string path;
     const std::string key;
@@ -352,21 +361,35 @@ std::shared_ptr<Connection> Connection::open(const std::string& database_name,
         return shared;
 
     auto connection = std::make_shared<Connection>(path, key);
-    // Read-write but never create: a missing book is an error, not a new empty file.
-    if (sqlite3_open_v2(path.c_str(), &connection->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        throw StepError(errPathFileAccess, "Path/File access error: '" + database_name + "'.");
-    if (!key.empty())
-        sqlite3_key(connection->db, key.data(), static_cast<int>(key.size()));
-    sqlite3_busy_timeout(connection->db, lock_wait_ms);
-    check_header(connection->db, path, database_name);
-    sqlite3_exec(connection->db, kCacheSize, nullptr, nullptr, nullptr);
-    const int rc = sqlite3_create_function_v2(connection->db, "jet_like", 2,
-                                          SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                          jet_like_function, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        fail(connection->db);
+    connection->connect(database_name);
     registry[{path, key}] = connection;
     return connection;
+}
+
+void Connection::connect(const std::string& database_name)
+{
+    // Read-write but never create: a missing book is an error, not a new empty file.
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        throw StepError(errPathFileAccess, "Path/File access error: '" + database_name + "'.");
+    if (!key.empty())
+        sqlite3_key(db, key.data(), static_cast<int>(key.size()));
+    sqlite3_busy_timeout(db, lock_wait_ms);
+    check_header(db, path, database_name);
+    sqlite3_exec(db, kCacheSize, nullptr, nullptr, nullptr);
+    if (sqlite3_create_function_v2(db, "jet_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   jet_like_function, nullptr, nullptr, nullptr)
+        != SQLITE_OK)
+        fail(db);
+}
+
+void Connection::writable_again()
+{
+    if (sqlite3_db_readonly(db, "main") != 1 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return;
+    sqlite3_close_v2(db);
+    db = nullptr;
+    connect(path);
+    ++writes;
 }
 
 Affinity Connection::affinity(const std::string& table, const std::string& column)
@@ -699,6 +722,7 @@ long long Recordset::insert_row(const FieldValues& values)
 {
     RecordsetState& s = *state_;
     try {
+        s.connection->writable_again();
         const auto fields = writable(s, *this, values);
         std::string names, marks;
         for (const auto& field : fields) {
@@ -726,6 +750,7 @@ void Recordset::update_row(long position, const FieldValues& values)
     RecordsetState& s = *state_;
     try {
         const long long id = bookmark(position);
+        s.connection->writable_again();
         const auto fields = writable(s, *this, values);
         if (fields.empty())
             return;
@@ -753,6 +778,7 @@ void Recordset::delete_row(long position)
         const long long id = bookmark(position);
         if (s.table.empty())
             throw StepError(errReadOnlyDatabase, "Cannot update. Database or object is read-only.");
+        s.connection->writable_again();
         Statement remove(s.connection->db, "delete from " + quote_name(s.table) + " where "
                                                + quote_name(s.key_column) + " = ?");
         sqlite3_bind_int64(remove.get(), 1, id);
