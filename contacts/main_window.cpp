@@ -3,6 +3,7 @@
 #include "contacts/layout.h"
 #include "desktop/clsSysTray.h"
 #include "platform/app.h"
+#include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -20,16 +21,14 @@ using platform::resume_next;
 
 namespace {
 
-const char* const kSection = "Impostazioni";
-
 std::string setting(const std::string& key, const std::string& default_value)
 {
-    return platform::GetSetting(platform::exe_name(), kSection, key, default_value);
+    return platform::GetSetting(platform::exe_name(), platform::kSettingsSection, key, default_value);
 }
 
 void save_setting(const std::string& key, const std::string& value)
 {
-    platform::SaveSetting(platform::exe_name(), kSection, key, value);
+    platform::SaveSetting(platform::exe_name(), platform::kSettingsSection, key, value);
 }
 
 int16_t lingua_impostata()
@@ -78,8 +77,7 @@ Main::Main(QWidget* parent) : QWidget(parent)
     collega_griglia();
     // A session that ends does not ask the window to close; the close request's commit and
     // saving still run, so logging off loses no pending edit.
-    connect(qApp, &QGuiApplication::commitDataRequest, this,
-            [this] { platform::guard("Form_QueryUnload", [this] { Form_QueryUnload(); }); });
+    platform::on(qApp, &QGuiApplication::commitDataRequest, this, "Form_QueryUnload", &Main::Form_QueryUnload);
 }
 
 Main::~Main()
@@ -109,11 +107,8 @@ void Main::crea_sfondo()
     sfondo_inf_sin = corner(":/art/corner_bl.svg");
     sfondo_inf_des = corner(":/art/corner_br.svg");
 
-    auto button = [this](const layout::Rect& r) {
-        auto* b = new platform::ImageControl(this);
-        platform::place(b, r.left, r.top, r.width, r.height);
-        b->setHandCursor();
-        return b;
+    const auto button = [this](const layout::Rect& r) {
+        return platform::click_area(this, r, QCursor(Qt::PointingHandCursor));
     };
     Image4 = button(layout::kAbout);
     Image5 = button(layout::kExit);
@@ -123,8 +118,7 @@ void Main::crea_sfondo()
     Image10 = button(layout::kLinks);
     Image12 = button(layout::kImport);
     Image13 = button(layout::kConversations);
-    connect(Image5, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image5_Click", [this] { Image5_Click(); }); });
+    platform::on(Image5, &platform::ImageControl::clicked, this, "Image5_Click", &Main::Image5_Click);
 }
 
 void Main::crea_menu()
@@ -134,8 +128,7 @@ void Main::crea_menu()
     avvioautom->setCheckable(true);
     menupop3->addSeparator();
     chiudi = menupop3->addAction(QStringLiteral("Exit"));
-    connect(chiudi, &QAction::triggered, this,
-            [this] { platform::guard("chiudi_Click", [this] { chiudi_Click(); }); });
+    platform::on(chiudi, &QAction::triggered, this, "chiudi_Click", &Main::chiudi_Click);
     menupop4 = new QMenu(QStringLiteral("Pop4"), this);
     ImpOut = menupop4->addAction(QStringLiteral("Import from MS Outlook"));
     mnuimpdiv = menupop4->addSeparator();

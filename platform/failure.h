@@ -37,6 +37,7 @@ enum ErrorNumber : int {
     errLocked = 3218,
     errUnrecognizedFormat = 3343,
     errPathFileAccess = 75,
+    errInvalidPropertyValue = 380,
     errPictureFormat = 481,
 };
 
