@@ -7,7 +7,7 @@ if(ART_FILES)
 endif()
 
 # A missing book is made anew at start from the same schema the build uses.
-qt_add_resources(tavoly_core "book" PREFIX "/book" BASE ${CMAKE_SOURCE_DIR}/resources
+qt_add_resources(tavoly_forms "book" PREFIX "/book" BASE ${CMAKE_SOURCE_DIR}/resources
   FILES ${CMAKE_SOURCE_DIR}/resources/schema.sql)
 
 add_executable(makedb tools/makedb.cpp)
