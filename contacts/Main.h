@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+class CNetGet;
 class Foto;
 class clsSysTray;
 
@@ -195,6 +196,7 @@ public:
     std::string dir_windows;
     std::string dir_system;
     std::unique_ptr<clsSysTray> systray;   // created on first use
+    std::unique_ptr<CNetGet> netget;       // the page fetcher, created on first use
 
 protected:
     void closeEvent(QCloseEvent* e) override;

@@ -1,6 +1,7 @@
 // The main window's life cycle: start-up, first activation, hiding, the close request, exit.
 #include "contacts/Main.h"
 #include "contacts/layout.h"
+#include "banner/CNetGet.h"
 #include "desktop/clsSysTray.h"
 #include "platform/app.h"
 #include "platform/bind.h"
@@ -78,6 +79,7 @@ Main::Main(QWidget* parent) : QWidget(parent)
 Main::~Main()
 {
     platform::guard("Form_Terminate", [this] { Form_Terminate(); });
+    netget.reset();   // its end lets events run, so it goes while the window is still whole
     delete TDBGrid1;   // before the data controls it is bound to
     TDBGrid1 = nullptr;
 }
@@ -225,6 +227,11 @@ void Main::Form_Load()
             show();
             shown_here = true;
         }
+    });
+    resume_next([&] {
+        if (!netget)
+            netget = std::make_unique<CNetGet>();
+        netget->Init();
     });
     // The loaded form shows itself unless the start-up already did (a start with "S" that the
     // resize handling hid must stay hidden).
