@@ -77,7 +77,7 @@ ServiceDoubles::ServiceDoubles()
     open_file = install<RecordingOpenFile>(s.open_file);
     popup_menu = install<RecordingPopupMenu>(s.popup_menu);
     sound = install<RecordingSound>(s.sound);
-    desktop = install<RecordingDesktop>(s.desktop);
+    shell = install<RecordingShellOpen>(s.shell);
     programs = install<RecordingPrograms>(s.programs);
     internet = install<RecordingInternet>(s.internet);
 }
