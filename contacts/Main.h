@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -105,10 +106,22 @@ public:
     void suono_off_Click();
     void suono_on_Click();
 
-    // ---- calls into parts of the program built later (desktop/, interop/, banner/)
+    // ---- interface language (desktop/language.cpp)
     void applica_lingua();
     void Salvalingua();
-    void imposta_avvio_automatico();
+    void mnuLanEnglish_Click();
+    void mnuLanItalian_Click();
+
+    // ---- tray icon and options menu (desktop/tray_icon.cpp)
+    void PicTray_MouseMove(int Button, int Shift, float X, float Y);
+    void ImgSet_Click();
+    // While the window is hidden, a tray that went away must not leave it out of reach.
+    void sorveglia_tray();
+
+    // ---- start with the desktop session (desktop/startup_entry.cpp)
+    void avvioautom_Click();
+
+    // ---- calls into parts of the program built later (desktop/, interop/, banner/)
     void inizializza_banner();
     void apre_email(const std::string& destinatario, const std::string& cc, const std::string& bcc,
                     const std::string& oggetto, const std::string& corpo, const std::string& allegato);
@@ -163,8 +176,18 @@ public:
     std::array<QAction*, 10> ord{};
     QMenu* menupop3 = nullptr;                              // options menu
     QAction* avvioautom = nullptr;
+    QMenu* mnuLan = nullptr;
+    QAction* mnuLanEnglish = nullptr;
+    QAction* mnuLanItalian = nullptr;
+    QAction* divpop3 = nullptr;
     QAction* chiudi = nullptr;
     QMenu* menupop4 = nullptr;                              // import menu
+    QAction* ImpOut = nullptr;
+    QAction* mnuimpdiv = nullptr;
+    QAction* ImpC6 = nullptr;
+    platform::PictureBox* PicTray = nullptr;                // receives the tray icon's messages
+    QTimer* TimerTray = nullptr;                            // runs sorveglia_tray
+    QLabel* attendere = nullptr;                            // shown while the banner starts
     Foto* foto_form = nullptr;                              // the viewer, created on first use
 
     // ---- state
@@ -180,7 +203,6 @@ public:
 
     // ---- program-wide values
     int16_t lingua = 0;
-    int16_t avvio_disattivo = 0;
     std::string sito_primario;
     std::string sito_mirror;
     std::string sito_home;
@@ -204,6 +226,7 @@ private:
     void crea_pannello_foto();
     void crea_suoni();
     void crea_menu();
+    void crea_menupop3();
     void collega_griglia();
     std::string program_db() const;
     bool tray_shown() const;

@@ -1,6 +1,7 @@
 // The main window's life cycle: start-up, first activation, hiding, the close request, exit.
 #include "contacts/Main.h"
 #include "contacts/layout.h"
+#include "desktop/EllReg.h"
 #include "desktop/clsSysTray.h"
 #include "platform/app.h"
 #include "platform/failure.h"
@@ -120,18 +121,17 @@ void Main::crea_sfondo()
     Image13 = button(layout::kConversations);
     connect(Image5, &platform::ImageControl::clicked, this,
             [this] { platform::guard("Image5_Click", [this] { Image5_Click(); }); });
+    attendere = new QLabel(this);
+    attendere->hide();
 }
 
 void Main::crea_menu()
 {
-    menupop3 = new QMenu(QStringLiteral("pop3"), this);
-    avvioautom = menupop3->addAction(QStringLiteral("Start with Windows"));
-    avvioautom->setCheckable(true);
-    menupop3->addSeparator();
-    chiudi = menupop3->addAction(QStringLiteral("Exit"));
-    connect(chiudi, &QAction::triggered, this,
-            [this] { platform::guard("chiudi_Click", [this] { chiudi_Click(); }); });
+    crea_menupop3();
     menupop4 = new QMenu(QStringLiteral("pop4"), this);
+    ImpOut = menupop4->addAction(QStringLiteral("Import from MS Outlook"));
+    mnuimpdiv = menupop4->addSeparator();
+    ImpC6 = menupop4->addAction(QStringLiteral("Import from C6"));
 }
 
 std::string Main::program_db() const
@@ -141,7 +141,7 @@ std::string Main::program_db() const
 
 bool Main::tray_shown() const
 {
-    return systray != nullptr && systray->IconShown();
+    return systray != nullptr && systray->IconShown != 0 && platform::tray_available();
 }
 
 double Main::Width() const
@@ -162,14 +162,12 @@ void Main::Form_Load()
     const std::string args = platform::command_line();
     bool shown_here = false;
     resume_next([&] { setWindowState(args == "S" ? Qt::WindowMinimized : Qt::WindowNoState); });
-    resume_next([&] {
-        if (!systray)
-            systray = std::make_unique<clsSysTray>();
-        systray->Icon = windowIcon();
-        systray->ToolTipText = windowTitle();
-        systray->OwnerControl = this;
-        systray->Add();
-    });
+    if (!systray)
+        systray = std::make_unique<clsSysTray>();
+    resume_next([&] { systray->Icon(windowIcon()); });
+    resume_next([&] { systray->ToolTipText(windowTitle()); });
+    resume_next([&] { systray->OwnerControl(PicTray); });
+    resume_next([&] { systray->Add(); });
     resume_next([&] { applica_lingua(); });
     sito_primario = "http://www.example.com/tavoly/";
     sito_mirror = "http://mirror.example.org/tavoly/";
@@ -184,9 +182,9 @@ void Main::Form_Load()
         suono_on->setVisible(on);
         suono_off->setVisible(!on);
     });
-    resume_next([&] { avvio_disattivo = setting("avvio", "S") == "S" ? 0 : -1; });
-    resume_next([&] { imposta_avvio_automatico(); });
-    resume_next([&] { avvioautom->setChecked(avvio_disattivo == 0); });
+    resume_next([&] { EllReg::avvio_disattivo = setting("avvio", "S") == "S" ? 0 : -1; });
+    resume_next([&] { EllReg::imposta_avvio_automatico(); });
+    resume_next([&] { avvioautom->setChecked(EllReg::avvio_disattivo == 0); });
     resume_next([&] { lingua = setting("lingua", "0") == "0" ? 0 : 1; });
     resume_next([&] { applica_lingua(); });
     resume_next([&] { Salvalingua(); });

@@ -58,4 +58,19 @@ private:
     double height_tw_ = 0;
 };
 
+// A picture box as the receiver of mouse moves, reported in twips with the old button and
+// shift masks (left 1, right 2, middle 4; Shift 1, Ctrl 2, Alt 4). It tracks the mouse, so a
+// move without a button reaches it too, as the tray icon's messages do.
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent);
+
+signals:
+    void MouseMove(int Button, int Shift, float X, float Y);
+
+protected:
+    void mouseMoveEvent(QMouseEvent* e) override;
+};
+
 } // namespace platform

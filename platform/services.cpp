@@ -120,6 +120,7 @@ Services& services()
         .sound = std::make_unique<RealSound>(),
         .desktop = std::make_unique<RealDesktop>(),
         .programs = std::make_unique<DetachedProgramStarter>(),
+        .tray = std::make_unique<SystemTray>(),
     };
     return instance;
 }

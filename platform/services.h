@@ -2,6 +2,7 @@
 // Every service that would block or reach outside the process goes through here, behind an
 // interface with a real implementation and a recording double (tests/support/doubles.h).
 #include "platform/shell.h"
+#include "platform/tray.h"
 
 #include <memory>
 #include <string>
@@ -67,6 +68,7 @@ struct Services {
     std::unique_ptr<SoundService> sound;
     std::unique_ptr<DesktopService> desktop;
     std::unique_ptr<ProgramStarter> programs;
+    std::unique_ptr<TrayService> tray;
 };
 
 // The process-wide services, real ones unless a test replaced them.

@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xdg-utils
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+  trayer desktop-file-utils
 )
 
 missing=()

@@ -26,6 +26,16 @@ long long RecordingPrograms::start(const std::string& command_line, int window_s
     return 4242;
 }
 
+void RecordingTray::mouse(int mouse_message)
+{
+    for (auto call = calls.rbegin(); call != calls.rend(); ++call) {
+        if (call->message == platform::NIM_ADD) {
+            platform::send_tray_message(call->data.hWnd, mouse_message);
+            return;
+        }
+    }
+}
+
 namespace {
 
 template <class Double, class Service>
@@ -49,6 +59,7 @@ ServiceDoubles::ServiceDoubles()
     sound = install<RecordingSound>(s.sound);
     desktop = install<RecordingDesktop>(s.desktop);
     programs = install<RecordingPrograms>(s.programs);
+    tray = install<RecordingTray>(s.tray);
 }
 
 ServiceDoubles::~ServiceDoubles()

@@ -75,6 +75,24 @@ public:
     long long start(const std::string& command_line, int window_style) override;
 };
 
+struct TrayCall {
+    int message;
+    platform::NotifyIconData data;
+};
+class RecordingTray : public platform::TrayService {
+public:
+    std::vector<TrayCall> calls;
+    bool present = true;   // the desktop has a notification area
+    int notify(int message, const platform::NotifyIconData& data) override
+    {
+        calls.push_back({message, data});
+        return message == platform::NIM_ADD && !present ? 0 : 1;
+    }
+    bool available() override { return present; }
+    // The user's mouse on the icon last added: its message reaches the record's owner.
+    void mouse(int mouse_message);
+};
+
 // Installs fresh doubles for one test and puts the previous services back afterwards.
 class ServiceDoubles {
 public:
@@ -86,6 +104,7 @@ public:
     RecordingSound* sound;
     RecordingDesktop* desktop;
     RecordingPrograms* programs;
+    RecordingTray* tray;
 
 private:
     platform::Services saved_;
