@@ -225,6 +225,7 @@ void Main::Form_Load()
         } else {
             show();
             shown_here = true;
+            Form_Resize();   // the resize that showing fires, once the window is up
         }
     });
     // The loaded form shows itself unless the start-up already did (a start with "S" that the
@@ -300,7 +301,9 @@ void Main::closeEvent(QCloseEvent* e)
 void Main::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    if (loaded_)
+    // The resize that a show sends before the window is up must not hide it: the show would
+    // still put it on screen, unknown to the program. The show handles it once it is up.
+    if (loaded_ && isVisible())
         platform::guard("Form_Resize", [this] { Form_Resize(); });
 }
 

@@ -68,7 +68,8 @@ bool is_program(const std::string& windows_path)
 
 // An unquoted command: the program is the longest run of its words that names a program, so
 // a file named like the start of the path ("/home/me/my" for "/home/me/my dir/...") is
-// never the one started; when none does, the first word. After one blank comes the tail.
+// never the one started; when none does, all but the last word. After one blank comes the
+// tail.
 std::pair<std::string, std::string> split_run_command(const std::string& command)
 {
     if (is_program(command))
@@ -78,10 +79,10 @@ std::pair<std::string, std::string> split_run_command(const std::string& command
         if (is_program(command.substr(0, blank)))
             return {command.substr(0, blank), command.substr(blank + 1)};
     }
-    const size_t first = command.find(' ');
-    if (first == std::string::npos)
+    const size_t last = command.rfind(' ');
+    if (last == std::string::npos)
         return {command, {}};
-    return {command.substr(0, first), command.substr(first + 1)};
+    return {command.substr(0, last), command.substr(last + 1)};
 }
 
 // One argument of an Exec line: quoted when it holds a reserved character, with ", `, $ and

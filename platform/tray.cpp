@@ -105,16 +105,16 @@ int SystemTray::notify(int message, const NotifyIconData& data)
             return 0;
         auto* icon = new QSystemTrayIcon(QCoreApplication::instance());
         apply(*icon, data);
-        // The only message a control receives here is the mouse move.
+        // The only message a control receives here is the mouse move. It is queued for the
+        // owner, as the shell posts it, so that whatever the owner does (a menu, the exit that
+        // deletes the icon) runs after the icon's own click handling.
         if ((data.uFlags & NIF_MESSAGE) && data.uCallbackMessage == WM_MOUSEMOVE) {
-            QPointer<QWidget> owner = data.hWnd;
-            QObject::connect(icon, &QSystemTrayIcon::activated, icon, [owner](QSystemTrayIcon::ActivationReason r) {
+            QObject::connect(icon, &QSystemTrayIcon::activated, data.hWnd, [owner = data.hWnd](QSystemTrayIcon::ActivationReason r) {
                 if (const int m = mouse_message_of(r))
                     send_tray_message(owner, m);
-            });
+            }, Qt::QueuedConnection);
         }
         icon->show();
-        std::erase_if(icons_->entries, [](const Icons::Entry& e) { return !e.icon; });
         icons_->entries.push_back({data.hWnd, data.uID, icon});
         return 1;
     }
@@ -123,11 +123,17 @@ int SystemTray::notify(int message, const NotifyIconData& data)
             return 0;
         apply(*entry->icon, data);
         return 1;
-    case NIM_DELETE:
+    case NIM_DELETE: {
         if (!entry)
             return 0;
-        delete entry->icon.data();
+        // The icon may be deleted from its own click (the exit item of its menu): it goes
+        // once that click's handling is over.
+        QSystemTrayIcon* icon = entry->icon;
+        icons_->entries.erase(icons_->entries.begin() + (entry - icons_->entries.data()));
+        icon->hide();
+        icon->deleteLater();
         return 1;
+    }
     default:
         return 0;
     }

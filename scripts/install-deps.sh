@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xdg-utils
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
-  trayer desktop-file-utils
+  trayer desktop-file-utils libglib2.0-bin
 )
 
 missing=()
