@@ -106,6 +106,11 @@ public:
     void suono_off_Click();
     void suono_on_Click();
 
+    // ---- contact imports (interop/imports.cpp)
+    void Image12_Click();
+    void ImpC6_Click();
+    void ImpOut_Click();
+
     // ---- interface language (desktop/language.cpp)
     void applica_lingua();
     void Salvalingua();
@@ -227,9 +232,12 @@ private:
     void crea_suoni();
     void crea_menu();
     void crea_menupop3();
+    void collega_importazioni();
     void collega_griglia();
     std::string program_db() const;
     bool tray_shown() const;
+    void importa_c6();
+    void importa_outlook();
 
     bool loaded_ = false;
 };

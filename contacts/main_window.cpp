@@ -128,10 +128,11 @@ void Main::crea_sfondo()
 void Main::crea_menu()
 {
     crea_menupop3();
-    menupop4 = new QMenu(QStringLiteral("pop4"), this);
+    menupop4 = new QMenu(QStringLiteral("Pop4"), this);
     ImpOut = menupop4->addAction(QStringLiteral("Import from MS Outlook"));
     mnuimpdiv = menupop4->addSeparator();
     ImpC6 = menupop4->addAction(QStringLiteral("Import from C6"));
+    collega_importazioni();
 }
 
 std::string Main::program_db() const
