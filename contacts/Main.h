@@ -4,12 +4,12 @@
 #include "platform/controls.h"
 #include "platform/data_control.h"
 #include "platform/grid_control.h"
+#include "platform/timer.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -191,7 +191,7 @@ public:
     QAction* mnuimpdiv = nullptr;
     QAction* ImpC6 = nullptr;
     platform::PictureBox* PicTray = nullptr;                // receives the tray icon's messages
-    QTimer* TimerTray = nullptr;                            // runs sorveglia_tray
+    platform::TimerControl* TimerTray = nullptr;            // runs sorveglia_tray
     QLabel* attendere = nullptr;                            // shown while the banner starts
     Foto* foto_form = nullptr;                              // the viewer, created on first use
 

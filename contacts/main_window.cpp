@@ -4,6 +4,7 @@
 #include "desktop/EllReg.h"
 #include "desktop/clsSysTray.h"
 #include "platform/app.h"
+#include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -21,16 +22,14 @@ using platform::resume_next;
 
 namespace {
 
-const char* const kSection = "Impostazioni";
-
 std::string setting(const std::string& key, const std::string& default_value)
 {
-    return platform::GetSetting(platform::exe_name(), kSection, key, default_value);
+    return platform::GetSetting(platform::exe_name(), platform::kSettingsSection, key, default_value);
 }
 
 void save_setting(const std::string& key, const std::string& value)
 {
-    platform::SaveSetting(platform::exe_name(), kSection, key, value);
+    platform::SaveSetting(platform::exe_name(), platform::kSettingsSection, key, value);
 }
 
 // Below this outer width the window is taken for minimised or squeezed and hides.
@@ -74,8 +73,7 @@ Main::Main(QWidget* parent) : QWidget(parent)
     collega_griglia();
     // A session that ends does not ask the window to close; the close request's commit and
     // saving still run, so logging off loses no pending edit.
-    connect(qApp, &QGuiApplication::commitDataRequest, this,
-            [this] { platform::guard("Form_QueryUnload", [this] { Form_QueryUnload(); }); });
+    platform::on(qApp, &QGuiApplication::commitDataRequest, this, "Form_QueryUnload", &Main::Form_QueryUnload);
 }
 
 Main::~Main()
@@ -105,11 +103,8 @@ void Main::crea_sfondo()
     sfondo_inf_sin = corner(":/art/corner_bl.svg");
     sfondo_inf_des = corner(":/art/corner_br.svg");
 
-    auto button = [this](const layout::Rect& r) {
-        auto* b = new platform::ImageControl(this);
-        platform::place(b, r.left, r.top, r.width, r.height);
-        b->setHandCursor();
-        return b;
+    const auto button = [this](const layout::Rect& r) {
+        return platform::click_area(this, r, QCursor(Qt::PointingHandCursor));
     };
     Image4 = button(layout::kAbout);
     Image5 = button(layout::kExit);
@@ -119,8 +114,7 @@ void Main::crea_sfondo()
     Image10 = button(layout::kLinks);
     Image12 = button(layout::kImport);
     Image13 = button(layout::kConversations);
-    connect(Image5, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image5_Click", [this] { Image5_Click(); }); });
+    platform::on(Image5, &platform::ImageControl::clicked, this, "Image5_Click", &Main::Image5_Click);
     attendere = new QLabel(this);
     attendere->hide();
 }

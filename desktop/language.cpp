@@ -63,7 +63,7 @@ void Main::applica_lingua()
 void Main::Salvalingua()
 {
     const bool italiano = lingua != 0;
-    platform::SaveSetting(platform::exe_name(), "Impostazioni", "lingua", italiano ? "1" : "0");
+    platform::SaveSetting(platform::exe_name(), platform::kSettingsSection, "lingua", italiano ? "1" : "0");
     mnuLanEnglish->setChecked(!italiano);
     mnuLanItalian->setChecked(italiano);
 }

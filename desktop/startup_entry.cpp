@@ -56,5 +56,5 @@ void Main::avvioautom_Click()
     avvioautom->setChecked(!avvioautom->isChecked());
     EllReg::avvio_disattivo = avvioautom->isChecked() ? 0 : -1;
     EllReg::imposta_avvio_automatico();
-    platform::SaveSetting(platform::exe_name(), "Impostazioni", "avvio", EllReg::avvio_disattivo != 0 ? "N" : "S");
+    platform::SaveSetting(platform::exe_name(), platform::kSettingsSection, "avvio", EllReg::avvio_disattivo != 0 ? "N" : "S");
 }

@@ -1,6 +1,6 @@
 // The tray icon's messages, the options menu and the button that opens it.
 #include "contacts/Main.h"
-#include "platform/failure.h"
+#include "platform/bind.h"
 #include "platform/runtime.h"
 #include "platform/services.h"
 
@@ -30,23 +30,17 @@ void Main::crea_menupop3()
         avvioautom->setChecked(!checked);
         guard("avvioautom_Click", [this] { avvioautom_Click(); });
     });
-    connect(mnuLanEnglish, &QAction::triggered, this,
-            [this] { guard("mnuLanEnglish_Click", [this] { mnuLanEnglish_Click(); }); });
-    connect(mnuLanItalian, &QAction::triggered, this,
-            [this] { guard("mnuLanItalian_Click", [this] { mnuLanItalian_Click(); }); });
-    connect(chiudi, &QAction::triggered, this, [this] { guard("chiudi_Click", [this] { chiudi_Click(); }); });
+    platform::on(mnuLanEnglish, &QAction::triggered, this, "mnuLanEnglish_Click", &Main::mnuLanEnglish_Click);
+    platform::on(mnuLanItalian, &QAction::triggered, this, "mnuLanItalian_Click", &Main::mnuLanItalian_Click);
+    platform::on(chiudi, &QAction::triggered, this, "chiudi_Click", &Main::chiudi_Click);
 
     PicTray = new platform::PictureBox(this);
     PicTray->hide();
-    connect(PicTray, &platform::PictureBox::MouseMove, this, [this](int Button, int Shift, float X, float Y) {
-        guard("PicTray_MouseMove", [&] { PicTray_MouseMove(Button, Shift, X, Y); });
-    });
-    connect(ImgSet, &platform::ImageControl::clicked, this, [this] { guard("ImgSet_Click", [this] { ImgSet_Click(); }); });
+    platform::on(PicTray, &platform::PictureBox::MouseMove, this, "PicTray_MouseMove", &Main::PicTray_MouseMove);
+    platform::on(ImgSet, &platform::ImageControl::clicked, this, "ImgSet_Click", &Main::ImgSet_Click);
 
-    TimerTray = new QTimer(this);
-    TimerTray->setInterval(kTrayCheckMs);
-    connect(TimerTray, &QTimer::timeout, this, [this] { guard("sorveglia_tray", [this] { sorveglia_tray(); }); });
-    TimerTray->start();
+    TimerTray = new platform::TimerControl(this, kTrayCheckMs, true);
+    platform::on(TimerTray, &platform::TimerControl::Timer, this, "sorveglia_tray", &Main::sorveglia_tray);
 }
 
 // The icon's mouse message arrives as X, in twips of its number in pixels.

@@ -18,13 +18,6 @@ namespace platform {
 
 namespace {
 
-std::string lower_case(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 bool isComputedOrIdentity(const std::string& field)
 {
     return field == "id" || field == "espr1";
@@ -242,7 +235,7 @@ void TrueDBGrid::setColumns(const std::vector<GridColumn>& columns)
     columns_ = columns;
     std::vector<QString> captions;
     for (GridColumn& c : columns_) {
-        c.field = lower_case(c.field);
+        c.field = lower_ascii(c.field);
         captions.push_back(QString::fromStdString(c.caption));
     }
     remapColumns();
@@ -255,7 +248,7 @@ void TrueDBGrid::setValueItems(const std::string& field,
                                const std::map<std::string, QPixmap>& pictures,
                                const std::map<std::string, QString>& texts)
 {
-    value_items_[lower_case(field)] = ValueItems{pictures, texts};
+    value_items_[lower_ascii(field)] = ValueItems{pictures, texts};
     viewport()->update();
 }
 
@@ -318,7 +311,7 @@ bool TrueDBGrid::isCurrentCell(long row, int column) const
 
 int TrueDBGrid::columnIndex(const std::string& field) const
 {
-    const std::string name = lower_case(field);
+    const std::string name = lower_ascii(field);
     for (size_t i = 0; i < columns_.size(); ++i)
         if (columns_[i].field == name)
             return static_cast<int>(i);

@@ -1,6 +1,7 @@
 #include "platform/jet_sql.h"
 
 #include "platform/failure.h"
+#include "platform/runtime.h"
 
 #include <algorithm>
 #include <array>
@@ -30,17 +31,9 @@ bool word_part(char c)
     return word_start(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$';
 }
 
-std::string lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 bool is_word(const Token& t, std::string_view w)
 {
-    return t.kind == Kind::Word && lower(t.text) == w;
+    return t.kind == Kind::Word && lower_ascii(t.text) == w;
 }
 
 std::string sqlite_quote(std::string_view text)
@@ -126,7 +119,7 @@ bool is_keyword(const Token& t)
     static constexpr std::array<std::string_view, 16> keywords{
         "where", "and", "or", "not", "on", "having", "when", "then",
         "else",  "select", "by", "case", "in", "is", "between", "like"};
-    const std::string w = lower(t.text);
+    const std::string w = lower_ascii(t.text);
     return t.kind == Kind::Word
         && std::find(keywords.begin(), keywords.end(), w) != keywords.end();
 }
@@ -408,7 +401,7 @@ bool is_single_table_select(std::string_view sqlite_sql)
         } else if (t.kind == Kind::Punct && t.text == ")") {
             --depth;
         } else if (depth == 0) {
-            const std::string w = t.kind == Kind::Word ? lower(t.text) : std::string();
+            const std::string w = t.kind == Kind::Word ? lower_ascii(t.text) : std::string();
             if (std::find(refused.begin(), refused.end(), w) != refused.end())
                 return false;
             if (state == 0 && w == "from")

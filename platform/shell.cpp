@@ -1,23 +1,18 @@
 #include "platform/shell.h"
 #include "platform/failure.h"
 #include "platform/files.h"
+#include "platform/runtime.h"
 #include "platform/services.h"
 
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 
-#include <algorithm>
-#include <cctype>
-
 namespace platform {
 
 CommandLine split_command_line(const std::string& command_line)
 {
-    std::string lower(command_line);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const auto end = lower.find(".exe");
+    const auto end = lower_ascii(command_line).find(".exe");
     if (end == std::string::npos)
         return {command_line, {}};
     const auto program_end = end + 4;

@@ -109,10 +109,12 @@ int SystemTray::notify(int message, const NotifyIconData& data)
         // owner, as the shell posts it, so that whatever the owner does (a menu, the exit that
         // deletes the icon) runs after the icon's own click handling.
         if ((data.uFlags & NIF_MESSAGE) && data.uCallbackMessage == WM_MOUSEMOVE) {
-            QObject::connect(icon, &QSystemTrayIcon::activated, data.hWnd, [owner = data.hWnd](QSystemTrayIcon::ActivationReason r) {
-                if (const int m = mouse_message_of(r))
+            QWidget* owner = data.hWnd;
+            const auto forward = [owner](QSystemTrayIcon::ActivationReason reason) {
+                if (const int m = mouse_message_of(reason))
                     send_tray_message(owner, m);
-            }, Qt::QueuedConnection);
+            };
+            QObject::connect(icon, &QSystemTrayIcon::activated, owner, forward, Qt::QueuedConnection);
         }
         icon->show();
         icons_->entries.push_back({data.hWnd, data.uID, icon});

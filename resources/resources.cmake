@@ -3,7 +3,7 @@
 
 file(GLOB ART_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/art/*)
 if(ART_FILES)
-  qt_add_resources(tavoly_core "art" PREFIX "/art" BASE ${CMAKE_SOURCE_DIR}/resources/art FILES ${ART_FILES})
+  qt_add_resources(tavoly_forms "art" PREFIX "/art" BASE ${CMAKE_SOURCE_DIR}/resources/art FILES ${ART_FILES})
 endif()
 
 add_executable(makedb tools/makedb.cpp)

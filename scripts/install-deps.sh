@@ -9,7 +9,7 @@ packages=(
   libsqlcipher-dev sqlcipher
   libwmf-dev libemf2svg-dev
   libgtest-dev libbenchmark-dev
-  xdg-utils
+  xdg-utils locales
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
   trayer desktop-file-utils libglib2.0-bin
 )

@@ -133,19 +133,4 @@ TEST_F(GridRulesTest, WhileAnImportRunsTheCardStaysAsItWas)
     EXPECT_EQ(form->lnick->text().toStdString(), "Mario");
 }
 
-TEST_F(GridRulesTest, TheEditLookFollowsTheEditorAndErrorsAreSilenced)
-{
-    start(kBook);
-    form->griglia_modo_modifica();
-    EXPECT_EQ(form->TDBGrid1->MarqueeStyle(), 6);
-    form->griglia_modo_riga();
-    EXPECT_EQ(form->TDBGrid1->MarqueeStyle(), 3);
-    int16_t response = 1;
-    form->griglia_errore(3022, response);
-    EXPECT_EQ(response, 0);
-    response = 1;
-    form->Data1_Error(3022, response);
-    EXPECT_EQ(response, 0);
-}
-
 } // namespace

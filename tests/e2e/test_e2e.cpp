@@ -32,7 +32,6 @@ protected:
         env.insert("XDG_RUNTIME_DIR", dir.path() + "/tmp");
         env.insert("TMPDIR", dir.path() + "/tmp");
         env.insert("HOME", dir.path());
-        env.insert("ASAN_OPTIONS", "detect_leaks=0");
     }
 
     // A program folder holding the executable and the sample book.
