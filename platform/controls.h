@@ -39,7 +39,6 @@ public:
     void setPicture(const QPixmap& picture);   // natural size when not stretched
     const QPixmap& picture() const { return picture_; }
     void setStretch(bool on);
-    bool stretch() const { return stretch_; }
 
     double LeftTw() const { return twips(x()); }
     double TopTw() const { return twips(y()); }

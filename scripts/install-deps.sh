@@ -9,6 +9,7 @@ packages=(
   libsqlcipher-dev sqlcipher
   libwmf-dev libemf2svg-dev
   libgtest-dev libbenchmark-dev
+  clang
   xdg-utils locales
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
   trayer desktop-file-utils libglib2.0-bin
