@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 
+class CNetGet;
 class Foto;
 class clsSysTray;
 
@@ -214,6 +215,7 @@ public:
     std::string dir_windows;
     std::string dir_system;
     std::unique_ptr<clsSysTray> systray;   // created on first use
+    std::unique_ptr<CNetGet> netget;       // the page fetcher, created on first use
 
 protected:
     void closeEvent(QCloseEvent* e) override;

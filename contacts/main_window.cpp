@@ -1,4 +1,5 @@
 // The main window's life cycle: start-up, first activation, hiding, the close request, exit.
+#include "banner/CNetGet.h"
 #include "contacts/Main.h"
 #include "contacts/layout.h"
 #include "desktop/EllReg.h"
@@ -79,6 +80,7 @@ Main::Main(QWidget* parent) : QWidget(parent)
 Main::~Main()
 {
     platform::guard("Form_Terminate", [this] { Form_Terminate(); });
+    netget.reset();   // its end lets events run, so it goes while the window is still whole
     delete TDBGrid1;   // before the data controls it is bound to
     TDBGrid1 = nullptr;
 }
@@ -222,6 +224,11 @@ void Main::Form_Load()
             shown_here = true;
             Form_Resize();   // the resize that showing fires, once the window is up
         }
+    });
+    resume_next([&] {
+        if (!netget)
+            netget = std::make_unique<CNetGet>();
+        netget->Init();
     });
     // The loaded form shows itself unless the start-up already did (a start with "S" that the
     // resize handling hid must stay hidden).

@@ -121,6 +121,7 @@ Services& services()
         .desktop = std::make_unique<RealDesktop>(),
         .programs = std::make_unique<DetachedProgramStarter>(),
         .tray = std::make_unique<SystemTray>(),
+        .internet = std::make_unique<QtInternet>(),
     };
     return instance;
 }

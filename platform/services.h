@@ -1,6 +1,7 @@
 #pragma once
 // Every service that would block or reach outside the process goes through here, behind an
 // interface with a real implementation and a recording double (tests/support/doubles.h).
+#include "platform/internet.h"
 #include "platform/shell.h"
 #include "platform/tray.h"
 
@@ -69,6 +70,7 @@ struct Services {
     std::unique_ptr<DesktopService> desktop;
     std::unique_ptr<ProgramStarter> programs;
     std::unique_ptr<TrayService> tray;
+    std::unique_ptr<InternetService> internet;
 };
 
 // The process-wide services, real ones unless a test replaced them.

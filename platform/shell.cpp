@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <fstream>
+#include <iterator>
+
 namespace platform {
 
 CommandLine split_command_line(const std::string& command_line)
@@ -35,6 +38,18 @@ long long DetachedProgramStarter::start(const std::string& command_line, int)
     if (split.program.empty() || !QProcess::startDetached(program, arguments, QString(), &pid))
         throw StepError(errFileNotFound, "File not found");
     return pid;
+}
+
+// The state letter in /proc/<pid>/stat follows the last ')' of the program's name.
+bool DetachedProgramStarter::running(long long pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string line{std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>()};
+    const auto name_end = line.rfind(')');
+    if (pid <= 0 || name_end == std::string::npos || name_end + 2 >= line.size())
+        return false;
+    const char state = line[name_end + 2];
+    return state != 'Z' && state != 'X';
 }
 
 long long Shell(const std::string& command_line, int window_style)

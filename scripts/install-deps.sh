@@ -10,7 +10,7 @@ packages=(
   libwmf-dev libemf2svg-dev
   libgtest-dev libbenchmark-dev
   clang
-  xdg-utils locales
+  xdg-utils locales curl
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
   trayer desktop-file-utils libglib2.0-bin
 )

@@ -4,6 +4,8 @@
 
 #include <QMenu>
 #include <deque>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -72,7 +74,38 @@ class RecordingPrograms : public platform::ProgramStarter {
 public:
     std::vector<StartedProgram> started;
     bool fail = false;   // every start fails as a missing program does
+    std::function<void(const std::string&)> on_start;   // plays the started program's part
+    bool still_running = true;
     long long start(const std::string& command_line, int window_style) override;
+    bool running(long long) override { return still_running; }
+};
+
+// A scripted web: each known URL answers with its page; an unknown one fails to open as an
+// unresolvable host does. Records the agents of the root handles and the URLs asked for.
+struct ScriptedPage {
+    std::string body;
+    int status = 200;
+    uint32_t read_error = 0;   // when set, the read after the body fails with this code
+};
+class RecordingInternet : public platform::InternetService {
+public:
+    std::map<std::string, ScriptedPage> pages;
+    std::vector<std::string> agents;
+    std::vector<std::string> urls;
+    platform::HINTERNET open(const std::string& user_agent) override;
+    platform::HINTERNET open_url(platform::HINTERNET root, const std::string& url) override;
+    bool read_file(platform::HINTERNET url, char* buffer, uint32_t length, uint32_t& read) override;
+    bool close_handle(platform::HINTERNET handle) override;
+    int status_code(platform::HINTERNET url) override;
+
+private:
+    struct Request {
+        ScriptedPage page;
+        size_t sent = 0;
+    };
+    std::map<platform::HINTERNET, Request> requests_;
+    std::vector<platform::HINTERNET> roots_;
+    platform::HINTERNET next_ = 1;
 };
 
 struct TrayCall {
@@ -105,6 +138,7 @@ public:
     RecordingDesktop* desktop;
     RecordingPrograms* programs;
     RecordingTray* tray;
+    RecordingInternet* internet;
 
 private:
     platform::Services saved_;
