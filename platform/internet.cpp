@@ -231,13 +231,11 @@ bool QtInternet::close_handle(HINTERNET handle)
             if (h->root == handle)
                 gone.push_back(id);
     for (HINTERNET id : gone) {
-        // Taken out of the table first: aborting wakes a wait on it, which must find it gone.
+        // Taken out of the table first: its end wakes a wait on it, which must find it gone.
         auto node = handles_.extract(id);
-        if (QNetworkReply* reply = node.mapped()->reply) {
-            if (!reply->isFinished() && reply->error() == QNetworkReply::NoError)
-                reply->abort();   // one with an error status has its error already; it goes with the reply
-            reply->deleteLater();
-        }
+        // Deleted, not aborted: an abort would report a second error for an answer whose
+        // error status Qt is still about to report. Its end stops the transfer.
+        delete node.mapped()->reply.data();
     }
     set_last_dll_error(0);
     return true;

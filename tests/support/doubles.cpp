@@ -42,55 +42,28 @@ void RecordingTray::mouse(int mouse_message)
 platform::HINTERNET RecordingInternet::open(const std::string& user_agent)
 {
     agents.push_back(user_agent);
-    roots_.push_back(next_);
-    platform::set_last_dll_error(0);
     return next_++;
 }
 
-platform::HINTERNET RecordingInternet::open_url(platform::HINTERNET root, const std::string& url)
+platform::HINTERNET RecordingInternet::open_url(platform::HINTERNET, const std::string& url)
 {
-    urls.push_back(url);
     const auto page = pages.find(url);
-    const bool known_root = std::find(roots_.begin(), roots_.end(), root) != roots_.end();
-    if (!known_root || page == pages.end()) {
-        platform::set_last_dll_error(known_root ? platform::ERROR_INTERNET_NAME_NOT_RESOLVED
-                                                : platform::ERROR_INVALID_HANDLE);
+    platform::set_last_dll_error(page == pages.end() ? platform::ERROR_INTERNET_NAME_NOT_RESOLVED : 0u);
+    if (page == pages.end())
         return 0;
-    }
     requests_[next_] = {page->second, 0};
-    platform::set_last_dll_error(0);
     return next_++;
 }
 
 bool RecordingInternet::read_file(platform::HINTERNET url, char* buffer, uint32_t length, uint32_t& read)
 {
-    read = 0;
-    const auto it = requests_.find(url);
-    if (it == requests_.end()) {
-        platform::set_last_dll_error(platform::ERROR_INVALID_HANDLE);
-        return false;
-    }
-    Request& request = it->second;
-    read = uint32_t(std::min<size_t>(length, request.page.body.size() - request.sent));
-    std::copy_n(request.page.body.data() + request.sent, read, buffer);
-    request.sent += read;
-    const bool fails = read == 0 && request.page.read_error != 0;
-    platform::set_last_dll_error(fails ? request.page.read_error : 0u);
+    auto& [page, sent] = requests_.at(url);
+    read = uint32_t(std::min<size_t>(length, page.body.size() - sent));
+    std::copy_n(page.body.data() + sent, read, buffer);
+    sent += read;
+    const bool fails = read == 0 && page.read_error != 0;
+    platform::set_last_dll_error(fails ? page.read_error : 0u);
     return !fails;
-}
-
-bool RecordingInternet::close_handle(platform::HINTERNET handle)
-{
-    const bool known = requests_.erase(handle) > 0
-        || std::erase(roots_, handle) > 0;
-    platform::set_last_dll_error(known ? 0u : uint32_t(platform::ERROR_INVALID_HANDLE));
-    return known;
-}
-
-int RecordingInternet::status_code(platform::HINTERNET url)
-{
-    const auto it = requests_.find(url);
-    return it == requests_.end() ? 0 : it->second.page.status;
 }
 
 namespace {

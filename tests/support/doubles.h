@@ -80,8 +80,8 @@ public:
     bool running(long long) override { return still_running; }
 };
 
-// A scripted web: each known URL answers with its page; an unknown one fails to open as an
-// unresolvable host does. Records the agents of the root handles and the URLs asked for.
+// A scripted web: each known URL answers with its page, an unknown one fails to open as an
+// unresolvable host does. Records the agent of each root handle.
 struct ScriptedPage {
     std::string body;
     int status = 200;
@@ -91,20 +91,14 @@ class RecordingInternet : public platform::InternetService {
 public:
     std::map<std::string, ScriptedPage> pages;
     std::vector<std::string> agents;
-    std::vector<std::string> urls;
     platform::HINTERNET open(const std::string& user_agent) override;
-    platform::HINTERNET open_url(platform::HINTERNET root, const std::string& url) override;
+    platform::HINTERNET open_url(platform::HINTERNET, const std::string& url) override;
     bool read_file(platform::HINTERNET url, char* buffer, uint32_t length, uint32_t& read) override;
-    bool close_handle(platform::HINTERNET handle) override;
-    int status_code(platform::HINTERNET url) override;
+    bool close_handle(platform::HINTERNET handle) override { return requests_.erase(handle) || handle; }
+    int status_code(platform::HINTERNET url) override { return requests_.at(url).first.status; }
 
 private:
-    struct Request {
-        ScriptedPage page;
-        size_t sent = 0;
-    };
-    std::map<platform::HINTERNET, Request> requests_;
-    std::vector<platform::HINTERNET> roots_;
+    std::map<platform::HINTERNET, std::pair<ScriptedPage, size_t>> requests_;   // the page, bytes sent
     platform::HINTERNET next_ = 1;
 };
 

@@ -1,39 +1,24 @@
 #pragma once
-// A small HTTP server on 127.0.0.1, in a thread of its own so that blocking callers (a probe
-// process, curl) are served too. Answers by path:
-//   /bytes/N    N bytes of body_of(N) with their length
-//   /slow/N     the same in pieces of 100 bytes, one every 100 ms
-//   /status/C   status C with the body "status C"
-//   /cut/N      a length of 2N announced, N bytes sent, then the connection reset
-//   /hang       an announced length, then nothing
-// Every answer closes its connection. The user agent of each request is recorded.
-#include <QThread>
-#include <QtGlobal>
-
-#include <mutex>
+// A small HTTP server on 127.0.0.1, served by the event loop of the thread that made it (the
+// fetcher's and the connection test's waits run it). Answers by path, closing each connection:
+//   /bytes/N    N bytes of body_of(N)          /slow/N    the same, 100 bytes every 100 ms
+//   /status/C   status C, body "status C"      /cut/N     2N bytes announced, N sent, a reset
+//   /hang       a length announced, then nothing
+#include <QTcpServer>
 #include <string>
 #include <vector>
 
-class QObject;
-class QTcpSocket;
-
 namespace testing_support {
 
-class LoopbackHttp {
+class LoopbackHttp : public QTcpServer {
 public:
     LoopbackHttp();
-    ~LoopbackHttp();
     std::string url(const std::string& path) const;
-    std::vector<std::string> user_agents() const;
     static std::string body_of(size_t length);
+    std::vector<std::string> user_agents;
 
 private:
     void serve(QTcpSocket* socket);
-    QThread thread_;
-    QObject* worker_ = nullptr;
-    quint16 port_ = 0;
-    mutable std::mutex mutex_;
-    std::vector<std::string> agents_;
 };
 
 // A port on 127.0.0.1 where nothing listens.
