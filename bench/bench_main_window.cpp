@@ -85,7 +85,7 @@ Doubles install_doubles()
     services.messages = std::move(messages);
     services.sound = std::move(sound);
     services.popup_menu = std::make_unique<testing_support::RecordingPopupMenu>();
-    services.desktop = std::make_unique<testing_support::RecordingDesktop>();
+    services.shell = std::make_unique<testing_support::RecordingShellOpen>();
     return doubles;
 }
 

@@ -129,8 +129,14 @@ public:
 
     // ---- calls into parts of the program built later (desktop/, interop/, banner/)
     void inizializza_banner();
-    void apre_email(const std::string& destinatario, const std::string& cc, const std::string& bcc,
-                    const std::string& oggetto, const std::string& corpo, const std::string& allegato);
+
+    // ---- web pages, help and about box (desktop/web_help.cpp)
+    void Image16_Click();
+    void ImgHelp_Click();
+    void Image4_Click();
+
+    // ---- saved conversations (interop/saved_conversations.cpp)
+    void Image13_Click();
 
     // ---- data controls and the grid
     platform::DataControl Data1;
@@ -212,6 +218,7 @@ public:
     std::string sito_primario;
     std::string sito_mirror;
     std::string sito_home;
+    std::string sito_base;     // chosen by the banner; "" until then
     std::string dir_windows;
     std::string dir_system;
     std::unique_ptr<clsSysTray> systray;   // created on first use

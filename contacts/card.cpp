@@ -1,6 +1,7 @@
 // The contact card: the stars, the note and e-mail boxes and the photo strip's fill mark,
 // filled from and written into the grid's current row.
 #include "contacts/Main.h"
+#include "desktop/AprePaginaWeb.h"
 #include "platform/app.h"
 #include "platform/bind.h"
 #include "platform/failure.h"
@@ -149,7 +150,7 @@ void Main::Text2_DblClick()
 {
     const std::string address = Text2->text().toStdString();
     if (!address.empty() && address.find('@') != std::string::npos) {
-        resume_next([&] { apre_email(address, "", "", "", "", ""); });
+        resume_next([&] { AprePaginaWeb::apre_email(address, "", "", "", "", ""); });
         resume_next([&] { Suono("foto.wav"); });
     } else {
         resume_next([&] { Suono("nontrovato.wav"); });

@@ -117,6 +117,10 @@ void Main::crea_sfondo()
     Image12 = button(layout::kImport);
     Image13 = button(layout::kConversations);
     platform::on(Image5, &platform::ImageControl::clicked, this, "Image5_Click", &Main::Image5_Click);
+    platform::on(Image16, &platform::ImageControl::clicked, this, "Image16_Click", &Main::Image16_Click);
+    platform::on(ImgHelp, &platform::ImageControl::clicked, this, "ImgHelp_Click", &Main::ImgHelp_Click);
+    platform::on(Image4, &platform::ImageControl::clicked, this, "Image4_Click", &Main::Image4_Click);
+    platform::on(Image13, &platform::ImageControl::clicked, this, "Image13_Click", &Main::Image13_Click);
     attendere = new QLabel(this);
     attendere->hide();
 }

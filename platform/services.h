@@ -3,6 +3,7 @@
 // interface with a real implementation and a recording double (tests/support/doubles.h).
 #include "platform/internet.h"
 #include "platform/shell.h"
+#include "platform/shell_open.h"
 #include "platform/tray.h"
 
 #include <memory>
@@ -55,19 +56,12 @@ public:
     virtual bool play(const std::string& path, bool loop) = 0;
 };
 
-// Handing a URL (http:, mailto:) to the desktop.
-class DesktopService {
-public:
-    virtual ~DesktopService() = default;
-    virtual bool open_url(const std::string& url) = 0;
-};
-
 struct Services {
     std::unique_ptr<MessageBoxService> messages;
     std::unique_ptr<OpenFileService> open_file;
     std::unique_ptr<PopupMenuService> popup_menu;
     std::unique_ptr<SoundService> sound;
-    std::unique_ptr<DesktopService> desktop;
+    std::unique_ptr<ShellOpenService> shell;
     std::unique_ptr<ProgramStarter> programs;
     std::unique_ptr<TrayService> tray;
     std::unique_ptr<InternetService> internet;

@@ -87,7 +87,7 @@ ServiceDoubles::ServiceDoubles()
     open_file = install<RecordingOpenFile>(s.open_file);
     popup_menu = install<RecordingPopupMenu>(s.popup_menu);
     sound = install<RecordingSound>(s.sound);
-    desktop = install<RecordingDesktop>(s.desktop);
+    shell = install<RecordingShellOpen>(s.shell);
     programs = install<RecordingPrograms>(s.programs);
     tray = install<RecordingTray>(s.tray);
     internet = install<RecordingInternet>(s.internet);

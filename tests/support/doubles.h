@@ -1,7 +1,9 @@
 #pragma once
 // Recording doubles of the layer's services: scripted answers, recorded requests.
+#include "platform/files.h"
 #include "platform/services.h"
 
+#include <QFile>
 #include <QMenu>
 #include <deque>
 #include <functional>
@@ -56,13 +58,32 @@ public:
     }
 };
 
-class RecordingDesktop : public platform::DesktopService {
+struct ShellExecuted {
+    std::string verb, file, parameters, directory;
+    int show_command;
+};
+class RecordingShellOpen : public platform::ShellOpenService {
 public:
-    std::vector<std::string> opened;
-    bool open_url(const std::string& url) override
+    std::vector<std::string> looked_up;   // the files asked about, with their bytes then
+    std::vector<std::string> looked_up_bytes;
+    std::vector<ShellExecuted> executed;
+    long find_result = platform::SE_OK;
+    std::string program = "C:\\Browser\\browser.exe";
+    long execute_result = platform::SE_OK;
+    long FindExecutable(const std::string& file, const std::string&, std::string& result) override
     {
-        opened.push_back(url);
-        return true;
+        looked_up.push_back(file);
+        QFile probe(QString::fromStdString(platform::native_path(file)));
+        looked_up_bytes.push_back(probe.open(QIODevice::ReadOnly) ? probe.readAll().toStdString() : "<missing>");
+        if (find_result > 32)
+            result = program;
+        return find_result;
+    }
+    long ShellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
+                      const std::string& directory, int show_command) override
+    {
+        executed.push_back({verb, file, parameters, directory, show_command});
+        return execute_result;
     }
 };
 
@@ -129,7 +150,7 @@ public:
     RecordingOpenFile* open_file;
     RecordingPopupMenu* popup_menu;
     RecordingSound* sound;
-    RecordingDesktop* desktop;
+    RecordingShellOpen* shell;
     RecordingPrograms* programs;
     RecordingTray* tray;
     RecordingInternet* internet;
