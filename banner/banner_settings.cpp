@@ -43,8 +43,6 @@ constexpr int kMaxMessaggi = 100;
 
 void Main::crea_menu_link()
 {
-    attendere = new QLabel(this);
-    attendere->hide();
     menupop2 = new QMenu(QStringLiteral("pop2"), this);
     for (int16_t i = 0; i < int16_t(web.size()); ++i) {
         web[i] = menupop2->addAction(QString());

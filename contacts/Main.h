@@ -126,10 +126,22 @@ public:
     void ImpC6_Click();
     void ImpOut_Click();
 
-    // ---- calls into parts of the program built later (desktop/, interop/, banner/)
+    // ---- interface language (desktop/language.cpp)
     void applica_lingua();
     void Salvalingua();
     void imposta_avvio_automatico();
+    void mnuLanEnglish_Click();
+    void mnuLanItalian_Click();
+
+    // ---- tray icon and options menu (desktop/tray_icon.cpp)
+    void PicTray_MouseMove(int Button, int Shift, float X, float Y);
+    void ImgSet_Click();
+    // While the window is hidden, a tray that went away must not leave it out of reach.
+    void sorveglia_tray();
+
+    // ---- start with the desktop session (desktop/startup_entry.cpp)
+    void avvioautom_Click();
+
     // ---- web pages, help and about box (desktop/web_help.cpp)
     void Image16_Click();
     void ImgHelp_Click();
@@ -188,11 +200,18 @@ public:
     std::array<QAction*, 10> ord{};
     QMenu* menupop3 = nullptr;                              // options menu
     QAction* avvioautom = nullptr;
+    QMenu* mnuLan = nullptr;
+    QAction* mnuLanEnglish = nullptr;
+    QAction* mnuLanItalian = nullptr;
+    QAction* divpop3 = nullptr;
     QAction* chiudi = nullptr;
     QMenu* menupop4 = nullptr;                              // import menu
     QAction* ImpOut = nullptr;
     QAction* mnuimpdiv = nullptr;
     QAction* ImpC6 = nullptr;
+    platform::PictureBox* PicTray = nullptr;                // receives the tray icon's messages
+    platform::TimerControl* TimerTray = nullptr;            // runs sorveglia_tray
+    QLabel* attendere = nullptr;                            // shown while the banner starts
     Foto* foto_form = nullptr;                              // the viewer, created on first use
 
     // ---- state
@@ -211,7 +230,6 @@ public:
 
     // ---- program-wide values
     int16_t lingua = 0;
-    int16_t avvio_disattivo = 0;
     std::string sito_primario;
     std::string sito_mirror;
     std::string sito_home;
@@ -234,7 +252,6 @@ public:
     platform::TimerControl* Timer3 = nullptr;
     int32_t conta_tick = 0;
     bool sito_raggiungibile = false;
-    QLabel* attendere = nullptr;                            // shown while the banner starts
 
     // ---- banner display (banner/banner_display.cpp)
     void Timer1_Timer();
@@ -278,6 +295,7 @@ private:
     void crea_pannello_foto();
     void crea_suoni();
     void crea_menu();
+    void crea_menupop3();
     void collega_importazioni();
     void collega_griglia();
     std::string program_db() const;
