@@ -13,7 +13,7 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     // Made before any timing: a benchmark's first pass must not pay for it.
-    bench::book_path();
+    bench::book_path();  // made once, kept for later runs
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

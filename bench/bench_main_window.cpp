@@ -183,7 +183,7 @@ void row_change(benchmark::State& state)
     w.settle();
     long row = 0;
     for (auto _ : state) {
-        row = (row + 7919) % bench::kBookContacts;
+        row = (row + 7919) % bench::book_contacts();
         w.form->TDBGrid1->userMoveTo(row, 0);
         QCoreApplication::processEvents();
     }

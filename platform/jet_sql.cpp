@@ -424,4 +424,62 @@ bool is_single_table_select(std::string_view sqlite_sql)
     return depth == 0 && state >= 2;
 }
 
+std::vector<OrderTerm> order_by_terms(std::string_view sqlite_sql)
+{
+    const std::vector<Token> tokens = tokenize(sqlite_sql);
+    int depth = 0;
+    size_t start = tokens.size();
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (t.kind == Kind::Punct && t.text == "(")
+            ++depth;
+        else if (t.kind == Kind::Punct && t.text == ")")
+            --depth;
+        else if (depth == 0 && is_word(t, "by") && i >= 2 && is_word(tokens[i - 2], "order"))
+            start = i + 1;
+    }
+    std::vector<OrderTerm> terms;
+    std::vector<std::string> words;   // the current term's tokens, blanks between them dropped
+    const auto close_term = [&] {
+        OrderTerm term;
+        if (!words.empty() && (lower(words.back()) == "desc" || lower(words.back()) == "asc")) {
+            term.descending = lower(words.back()) == "desc";
+            words.pop_back();
+        }
+        for (const std::string& w : words)
+            term.expression += (term.expression.empty() ? "" : " ") + w;
+        if (!term.expression.empty())
+            terms.push_back(std::move(term));
+        words.clear();
+    };
+    depth = 0;
+    for (size_t i = start; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (t.kind == Kind::Punct && t.text == "(")
+            ++depth;
+        else if (t.kind == Kind::Punct && t.text == ")")
+            --depth;
+        if (depth == 0 && t.kind == Kind::Punct && t.text == ",")
+            close_term();
+        else if (t.kind != Kind::Space)
+            words.push_back(t.text);
+    }
+    close_term();
+    return terms;
+}
+
+bool has_where(std::string_view sqlite_sql)
+{
+    int depth = 0;
+    for (const Token& t : tokenize(sqlite_sql)) {
+        if (t.kind == Kind::Punct && t.text == "(")
+            ++depth;
+        else if (t.kind == Kind::Punct && t.text == ")")
+            --depth;
+        else if (depth == 0 && is_word(t, "where"))
+            return true;
+    }
+    return false;
+}
+
 } // namespace platform

@@ -48,4 +48,15 @@ std::string without_order_by(std::string_view sqlite_sql);
 // whose rows can be fetched again by key.
 bool is_single_table_select(std::string_view sqlite_sql);
 
+// The terms of a select's closing "order by" clause, each with its direction; none without
+// one. Used to read a sorted list a window at a time from either end.
+struct OrderTerm {
+    std::string expression;
+    bool descending = false;
+};
+std::vector<OrderTerm> order_by_terms(std::string_view sqlite_sql);
+
+// True when the select has a "where" clause of its own (not one inside parentheses).
+bool has_where(std::string_view sqlite_sql);
+
 } // namespace platform
