@@ -16,5 +16,6 @@ int main(int argc, char** argv)
     bench::book_path();  // made once, kept for later runs
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    bench::release_before_application_ends();
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
+#include <vector>
 
 namespace bench {
 
@@ -132,7 +133,25 @@ std::string make_book(long contacts)
     try {
         check(db, sqlite3_key(db, kKey, 8));
         check(db, sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr));
+        // Indexes made after the rows, and no journal for a file that is renamed only when
+        // complete: minutes less for a million contacts.
+        check(db, sqlite3_exec(db, "pragma journal_mode = off; pragma synchronous = off; "
+                                   "pragma cache_size = -262144", nullptr, nullptr, nullptr));
+        std::vector<std::pair<std::string, std::string>> indexes;
+        {
+            RawStatement list(db, "select name, sql from sqlite_master where type = 'index' "
+                                  "and sql is not null");
+            while (list.step())
+                indexes.emplace_back(
+                    reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)),
+                    reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 1)));
+        }
+        for (const auto& index : indexes)
+            check(db, sqlite3_exec(db, ("drop index \"" + index.first + "\"").c_str(), nullptr,
+                                   nullptr, nullptr));
         fill(db, contacts);
+        for (const auto& index : indexes)
+            check(db, sqlite3_exec(db, index.second.c_str(), nullptr, nullptr, nullptr));
     } catch (...) {
         sqlite3_close(db);
         fs::remove(partial);
@@ -143,7 +162,25 @@ std::string make_book(long contacts)
     return path.string();
 }
 
+std::vector<std::function<void()>>& releases()
+{
+    static std::vector<std::function<void()>> list;
+    return list;
+}
+
 } // namespace
+
+void before_application_ends(std::function<void()> release)
+{
+    releases().push_back(std::move(release));
+}
+
+void release_before_application_ends()
+{
+    for (auto& release : releases())
+        release();
+    releases().clear();
+}
 
 long book_contacts()
 {

@@ -2,6 +2,7 @@
 // Generated books of many contacts for the benchmarks. A book is made once from the shipped
 // schema under the shipped key and kept in the bench's book folder, named by its size and a
 // digest of the schema, so later runs reuse it and a changed schema makes a new one.
+#include <functional>
 #include <string>
 
 struct sqlite3;
@@ -16,6 +17,11 @@ long book_contacts();
 // so call it before timing.
 const std::string& book_path(long contacts);
 inline const std::string& book_path() { return book_path(book_contacts()); }
+
+// Runs `release` once the benchmarks are done, before the application object goes: what holds
+// widgets must be gone by then.
+void before_application_ends(std::function<void()> release);
+void release_before_application_ends();
 
 // A temporary folder removed with its contents when the object goes.
 struct TempFolder {
