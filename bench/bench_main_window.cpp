@@ -1,5 +1,6 @@
-// Opening the main window, a row change, search, sort and delete through the main window's
-// own handlers on a generated book (TAVOLY_BENCH_CONTACTS, 100,000 by default), beside the least SQL that answers the same
+// Opening the main window, a row change, search, sort, jumps, delete and the imports through
+// the main window's own handlers on a generated book (TAVOLY_BENCH_CONTACTS, 100,000 by
+// default), beside the least SQL that answers the same
 // question on a raw connection where there is one.
 // The window runs over a copy of the generated book in a program folder of its own, with
 // the recording doubles in place of the message box (answering Yes), the sound and the menu;
@@ -22,6 +23,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -355,6 +357,123 @@ void raw_delete_contact(benchmark::State& state)
     }
 }
 
+// ---- the imports: 999 buddies and 999 Outlook lines into the book of 100,000 contacts.
+// Each pass starts from the same book: the rows a pass added are removed, untimed.
+
+constexpr int kImported = 999;
+
+std::string import_file(const char* name, const std::string& text)
+{
+    const fs::path path = program_folder().folder / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+}
+
+std::string buddy_file()
+{
+    std::string text = "[Categorie]\r\n000=Amici\r\n001=Lavoro\r\n[Buddys]\r\n";
+    for (int i = 1; i <= kImported; ++i) {
+        char key[8];
+        std::snprintf(key, sizeof key, "%03d", i);
+        text += std::string(key) + "=buddy" + key + "\r\n" + key + "cat=" + std::to_string(i % 2) + "\r\n";
+    }
+    return import_file("buddys", text);
+}
+
+std::string outlook_file()
+{
+    std::string text = "Name;E-mail;Phone\r\n";
+    for (int i = 1; i <= kImported; ++i)
+        text += "Person " + std::to_string(i) + ";person" + std::to_string(i) + "@example.com;555\r\n";
+    return import_file("outlook.txt", text);
+}
+
+void remove_rows_after(sqlite3* db, long long last_id)
+{
+    bench::RawStatement erase(db, "delete from contatti where id > ?");
+    sqlite3_bind_int64(erase.get(), 1, last_id);
+    sqlite3_step(erase.get());
+}
+
+long long last_id(sqlite3* db)
+{
+    bench::RawStatement query(db, "select max(id) from contatti");
+    query.step();
+    return sqlite3_column_int64(query.get(), 0);
+}
+
+sqlite3* program_book()
+{
+    static sqlite3* db = [] {
+        sqlite3* opened = nullptr;
+        const std::string path = (program_folder().folder / "program" / "contatti.mdb").string();
+        sqlite3_open_v2(path.c_str(), &opened, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_key(opened, "quorvent", 8);
+        return opened;
+    }();
+    return db;
+}
+
+class Picker : public platform::OpenFileService {
+public:
+    explicit Picker(std::string path) : path_(std::move(path)) {}
+    std::string pick(const platform::OpenFileRequest&) override { return path_; }
+
+private:
+    std::string path_;
+};
+
+// The whole handler, dialog answered with the file, and the repaint it leaves behind.
+void import(benchmark::State& state, bool outlook)
+{
+    Window& w = window();
+    platform::services().open_file = std::make_unique<Picker>(outlook ? outlook_file() : buddy_file());
+    w.settle();
+    const long long before = last_id(program_book());
+    for (auto _ : state) {
+        outlook ? w.form->ImpOut_Click() : w.form->ImpC6_Click();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        if (last_id(program_book()) - before != kImported)
+            state.SkipWithError("not every entry added a row");
+        remove_rows_after(program_book(), before);
+        w.form->Data1.Refresh();
+        state.ResumeTiming();
+    }
+}
+
+// The same lookups and inserts, each insert its own transaction as the import's are.
+void raw_import(benchmark::State& state, bool outlook)
+{
+    const long long before = last_id(raw());
+    for (auto _ : state) {
+        bench::RawStatement lookup(raw(), "select nick from contatti where nick = ?");
+        bench::RawStatement insert(raw(), outlook ? "insert into contatti (nick, nome, email) values (?, ?, ?)"
+                                                  : "insert into contatti (nick, note) values (?, ?)");
+        for (int i = 1; i <= kImported; ++i) {
+            const std::string nick = outlook ? "Nick " + std::to_string(before + i) : "buddy" + std::to_string(i);
+            sqlite3_bind_text(lookup.get(), 1, nick.c_str(), -1, SQLITE_TRANSIENT);
+            const bool held = lookup.step();
+            sqlite3_reset(lookup.get());
+            if (held)
+                continue;
+            const std::string second = outlook ? "Person " + std::to_string(i) : "Category Amici";
+            const std::string third = "person" + std::to_string(i) + "@example.com";
+            sqlite3_bind_text(insert.get(), 1, nick.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert.get(), 2, second.c_str(), -1, SQLITE_TRANSIENT);
+            if (outlook)
+                sqlite3_bind_text(insert.get(), 3, third.c_str(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(insert.get()) != SQLITE_DONE)
+                state.SkipWithError(sqlite3_errmsg(raw()));
+            sqlite3_reset(insert.get());
+        }
+        state.PauseTiming();
+        remove_rows_after(raw(), before);
+        state.ResumeTiming();
+    }
+}
+
+
 const bool registered = [] {
     using benchmark::RegisterBenchmark;
     RegisterBenchmark("Main/ProcessStartToWindowShown", process_start_to_window_shown)
@@ -386,6 +505,14 @@ const bool registered = [] {
     }
     RegisterBenchmark("Main/Delete", delete_contact)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("Raw/Main/Delete", raw_delete_contact)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("Main/ImportC6", [](benchmark::State& s) { import(s, false); })
+        ->Iterations(5)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("Raw/Main/ImportC6", [](benchmark::State& s) { raw_import(s, false); })
+        ->Iterations(5)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("Main/ImportOutlook", [](benchmark::State& s) { import(s, true); })
+        ->Iterations(5)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("Raw/Main/ImportOutlook", [](benchmark::State& s) { raw_import(s, true); })
+        ->Iterations(5)->Unit(benchmark::kMillisecond);
     return true;
 }();
 

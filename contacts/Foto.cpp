@@ -6,6 +6,7 @@
 #include "platform/screen.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTimer>
@@ -33,6 +34,7 @@ QScrollBar* scroll_bar(Qt::Orientation orientation, QWidget* parent)
     bar->setRange(0, 0);
     bar->setSingleStep(100);
     bar->setPageStep(500);
+    bar->setFocusPolicy(Qt::NoFocus);
     bar->hide();
     return bar;
 }
@@ -56,6 +58,7 @@ Foto::Foto(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Foto"));
     setFixedSize(px(kDesignClientWidth), px(kDesignClientHeight));
+    setFocusPolicy(Qt::StrongFocus);   // the keys that pan come to the window itself
 
     Picture2 = new QFrame(this);
     Picture2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -192,6 +195,37 @@ void Foto::setViewportHeight(double h)
 {
     Picture2->resize(Picture2->width(), std::max(0, px(h)));
     viewport_client_->setGeometry(Picture2->contentsRect());
+}
+
+// The scroll bars take no focus, so the window pans for them: the arrows by a small step,
+// Page Up and Page Down by a large one, Home and End to an end of the range. The page and end
+// keys move the vertical bar, or the horizontal one when it is the only one shown. A hidden
+// bar does not pan.
+void Foto::keyPressEvent(QKeyEvent* e)
+{
+    QScrollBar* paging = VScroll1->isHidden() ? HScroll1 : VScroll1;
+    const struct {
+        int key;
+        QScrollBar* bar;
+        QAbstractSlider::SliderAction action;
+    } keys[] = {
+        {Qt::Key_Left, HScroll1, QAbstractSlider::SliderSingleStepSub},
+        {Qt::Key_Right, HScroll1, QAbstractSlider::SliderSingleStepAdd},
+        {Qt::Key_Up, VScroll1, QAbstractSlider::SliderSingleStepSub},
+        {Qt::Key_Down, VScroll1, QAbstractSlider::SliderSingleStepAdd},
+        {Qt::Key_PageUp, paging, QAbstractSlider::SliderPageStepSub},
+        {Qt::Key_PageDown, paging, QAbstractSlider::SliderPageStepAdd},
+        {Qt::Key_Home, paging, QAbstractSlider::SliderToMinimum},
+        {Qt::Key_End, paging, QAbstractSlider::SliderToMaximum},
+    };
+    for (const auto& k : keys) {
+        if (k.key == e->key() && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (!k.bar->isHidden())
+                k.bar->triggerAction(k.action);
+            return;
+        }
+    }
+    QWidget::keyPressEvent(e);
 }
 
 // A viewer on screen that grows keeps its place only as far as the screen allows: pushed

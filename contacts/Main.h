@@ -105,6 +105,11 @@ public:
     void suono_off_Click();
     void suono_on_Click();
 
+    // ---- contact imports (interop/imports.cpp)
+    void Image12_Click();
+    void ImpC6_Click();
+    void ImpOut_Click();
+
     // ---- calls into parts of the program built later (desktop/, interop/, banner/)
     void applica_lingua();
     void Salvalingua();
@@ -165,6 +170,9 @@ public:
     QAction* avvioautom = nullptr;
     QAction* chiudi = nullptr;
     QMenu* menupop4 = nullptr;                              // import menu
+    QAction* ImpOut = nullptr;
+    QAction* mnuimpdiv = nullptr;
+    QAction* ImpC6 = nullptr;
     Foto* foto_form = nullptr;                              // the viewer, created on first use
 
     // ---- state
@@ -204,9 +212,12 @@ private:
     void crea_pannello_foto();
     void crea_suoni();
     void crea_menu();
+    void collega_importazioni();
     void collega_griglia();
     std::string program_db() const;
     bool tray_shown() const;
+    void importa_c6();
+    void importa_outlook();
 
     bool loaded_ = false;
 };

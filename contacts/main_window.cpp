@@ -131,7 +131,11 @@ void Main::crea_menu()
     chiudi = menupop3->addAction(QStringLiteral("Exit"));
     connect(chiudi, &QAction::triggered, this,
             [this] { platform::guard("chiudi_Click", [this] { chiudi_Click(); }); });
-    menupop4 = new QMenu(QStringLiteral("pop4"), this);
+    menupop4 = new QMenu(QStringLiteral("Pop4"), this);
+    ImpOut = menupop4->addAction(QStringLiteral("Import from MS Outlook"));
+    mnuimpdiv = menupop4->addSeparator();
+    ImpC6 = menupop4->addAction(QStringLiteral("Import from C6"));
+    collega_importazioni();
 }
 
 std::string Main::program_db() const

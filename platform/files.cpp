@@ -260,6 +260,10 @@ void set_current_folder(const std::string& windows_path)
 std::string native_path(std::string_view windows_path)
 {
     std::string path(windows_path);
+    // On this side "\" is an ordinary character of a file name: a native path (the one a
+    // file dialog returns) that names an existing entry as it is written stays as it is.
+    if (path.starts_with('/') && path.find('\\') != std::string::npos && QFileInfo::exists(qt(path)))
+        return path;
     for (char& c : path) {
         if (c == '\\')
             c = '/';
@@ -312,9 +316,12 @@ std::string read_text_file(const std::string& windows_path)
     QFile file(qt(native_path(windows_path)));
     if (!file.exists())
         file_not_found();
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
+    // Only an ordinary file of bounded size: a device or a pipe picked by name could be read
+    // forever.
+    const QFileInfo info(file);
+    if (!info.isFile() || info.size() > kMaxTextFileBytes || !file.open(QIODevice::ReadOnly))
         access_error();
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(kMaxTextFileBytes);
     return decode_text(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 

@@ -33,7 +33,8 @@ void set_current_folder(const std::string& windows_path);
 
 // "\" becomes "/"; a path on drive C ("C:\...", "c:\...", "C:", "C:/...") is rooted at the
 // home folder. Other drive letters are left as they are: they name no folder here, so an
-// access through them fails as it would for a missing drive. A native path passes unchanged.
+// access through them fails as it would for a missing drive. A native path passes unchanged;
+// one that holds a "\" does when it names an existing entry as it is written.
 std::string native_path(std::string_view windows_path);
 // Tests root drive C elsewhere; "" returns to the user's home folder.
 void set_home_folder(std::string folder);
@@ -53,7 +54,9 @@ void kill_file(const std::string& windows_path);
 std::string decode_text(std::string_view bytes);
 
 // A whole text file, decoded as above. Throws StepError(errFileNotFound) when missing,
-// StepError(errPathFileAccess) when it cannot be read.
+// StepError(errPathFileAccess) when it cannot be read, is no ordinary file or holds more than
+// kMaxTextFileBytes.
+constexpr long long kMaxTextFileBytes = 64LL * 1024 * 1024;
 std::string read_text_file(const std::string& windows_path);
 // The same split into lines at CR LF, LF or a lone CR; a last line without an end counts.
 std::vector<std::string> read_text_lines(const std::string& windows_path);

@@ -4,8 +4,11 @@
 
 #include <QString>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace platform {
 namespace {
@@ -31,21 +34,6 @@ bool is_ascii(std::string_view s)
 
 char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
-// Names compare without regard to case, in every script, as the Windows call does.
-bool same_name(std::string_view a, std::string_view b)
-{
-    if (is_ascii(a) && is_ascii(b)) {
-        if (a.size() != b.size())
-            return false;
-        for (std::size_t i = 0; i < a.size(); ++i)
-            if (ascii_lower(a[i]) != ascii_lower(b[i]))
-                return false;
-        return true;
-    }
-    return QString::fromUtf8(a.data(), qsizetype(a.size()))
-               .compare(QString::fromUtf8(b.data(), qsizetype(b.size())), Qt::CaseInsensitive) == 0;
-}
-
 std::string_view without_quotes(std::string_view v)
 {
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
@@ -53,11 +41,29 @@ std::string_view without_quotes(std::string_view v)
     return v;
 }
 
-// The first line of the first section named `section` whose key is `key`.
-std::optional<std::string_view> find_value(std::string_view text, std::string_view section,
-                                           std::string_view key)
+// Names compare without regard to case, in every script, as the Windows call does: they are
+// kept folded.
+std::string folded(std::string_view name)
 {
-    bool inside = false;
+    if (!is_ascii(name)) {
+        const QString text = QString::fromUtf8(name.data(), qsizetype(name.size()));
+        return text.toCaseFolded().toStdString();
+    }
+    std::string s(name);
+    for (char& c : s)
+        c = ascii_lower(c);
+    return s;
+}
+
+// Every value of a file, under the folded section name, a line feed and the folded key. Only
+// the first section of a name and the first key of a name in it count.
+using IniIndex = std::unordered_map<std::string, std::string>;
+
+IniIndex index_of(std::string_view text)
+{
+    IniIndex index;
+    std::unordered_set<std::string> sections;
+    std::optional<std::string> section;   // none before the first section or in a repeated one
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
         const std::string_view line = trim(text.substr(0, end));
@@ -69,21 +75,57 @@ std::optional<std::string_view> find_value(std::string_view text, std::string_vi
             const std::size_t close = line.find(']');
             if (close == std::string_view::npos)
                 continue;
-            if (inside)
-                return std::nullopt;
-            inside = same_name(trim(line.substr(1, close - 1)), section);
+            std::string name = folded(trim(line.substr(1, close - 1)));
+            section.reset();
+            if (sections.insert(name).second)
+                section = std::move(name);
             continue;
         }
-        if (!inside)
-            continue;
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos)
+        if (!section || eq == std::string_view::npos)
             continue;
         const std::string_view name = trim(line.substr(0, eq));
-        if (!name.empty() && same_name(name, key))
-            return without_quotes(trim(line.substr(eq + 1)));
+        if (!name.empty())
+            index.try_emplace(*section + '\n' + folded(name), without_quotes(trim(line.substr(eq + 1))));
     }
-    return std::nullopt;
+    return index;
+}
+
+// A file that cannot be read has no values; one with a NUL byte is no text file.
+std::shared_ptr<const IniIndex> read_index(const std::string& file)
+{
+    std::string text;
+    try {
+        text = read_text_file(file);
+    } catch (const std::exception&) {
+        text.clear();
+    }
+    if (text.find('\0') != std::string::npos)
+        text.clear();
+    return std::make_shared<const IniIndex>(index_of(text));
+}
+
+// The files indexed while an IniFileCache lives, by the name the caller gave.
+struct Cache {
+    int holders = 0;
+    std::unordered_map<std::string, std::shared_ptr<const IniIndex>> files;
+};
+
+Cache& cache()
+{
+    static Cache c;
+    return c;
+}
+
+std::shared_ptr<const IniIndex> index_for(const std::string& file)
+{
+    Cache& c = cache();
+    if (c.holders == 0)
+        return read_index(file);
+    auto& held = c.files[file];
+    if (!held)
+        held = read_index(file);
+    return held;
 }
 
 // Copies at most `limit` characters (not bytes: a character is never split).
@@ -112,18 +154,22 @@ ProfileString GetPrivateProfileString(const std::string& section, const std::str
     while (!value.empty() && is_blank(value.back()))
         value.remove_suffix(1);
 
-    // A file that cannot be read has no values; one with a NUL byte is no text file.
-    std::string text;
-    try {
-        text = read_text_file(file);
-    } catch (const std::exception&) {
-        text.clear();
-    }
-    if (text.find('\0') == std::string::npos) {
-        if (const auto found = find_value(text, section, key))
-            value = *found;
-    }
+    const auto index = index_for(file);
+    const auto found = index->find(folded(section) + '\n' + folded(key));
+    if (found != index->end())
+        value = found->second;
     return copy_cut(value, limit);
+}
+
+IniFileCache::IniFileCache()
+{
+    ++cache().holders;
+}
+
+IniFileCache::~IniFileCache()
+{
+    if (--cache().holders == 0)
+        cache().files.clear();
 }
 
 } // namespace platform

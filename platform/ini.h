@@ -27,4 +27,14 @@ ProfileString GetPrivateProfileString(const std::string& section, const std::str
                                       const std::string& default_value, std::size_t capacity,
                                       const std::string& file);
 
+// While one lives, each file is read and indexed once, at its first value: a routine that asks
+// one file for thousands of values reads it once. Changes to the file meanwhile are not seen.
+class IniFileCache {
+public:
+    IniFileCache();
+    ~IniFileCache();
+    IniFileCache(const IniFileCache&) = delete;
+    IniFileCache& operator=(const IniFileCache&) = delete;
+};
+
 } // namespace platform

@@ -3,52 +3,123 @@
 #include "platform/controls.h"
 #include "platform/failure.h"
 #include "platform/files.h"
+#include "platform/screen.h"
 
 #include <QBuffer>
-#include <QByteArray>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QImageReader>
-#include <QPainter>
-#include <QSvgRenderer>
+#include <QProcess>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-
-#if defined(TAVOLY_METAFILES)
-extern "C" {
-#include <emf2svg.h>
-#include <libwmf/api.h>
-#include <libwmf/svg.h>
-}
-#endif
 
 namespace platform {
 namespace {
+
+// Headers may claim any size; the decoders are asked for no more than this many source
+// pixels (a 61-megapixel camera's photo still opens).
+constexpr qint64 kMaxSourcePixels = 64LL * 1000 * 1000;
+// The metafile helper limits its own processor time to one second; this bounds the wait for
+// it in real time, start-up included, on a busy machine.
+constexpr int kHelperTimeLimitMs = 2000;
 
 [[noreturn]] void invalid_picture()
 {
     throw StepError(errPictureFormat, "Invalid picture");
 }
 
+std::string& metafile_helper_override()
+{
+    static std::string path;
+    return path;
+}
+
+QString metafile_helper()
+{
+    const std::string& path = metafile_helper_override();
+    return path.empty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/tavoly-metafile")
+                        : QString::fromStdString(path);
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Opened without waiting (a named pipe would block the open) and checked on what was opened,
+// not on the name: only an ordinary file is read, and never more than the size limit, even
+// when it grows while it is read.
 QByteArray read_file(const std::string& windows_path)
 {
-    const QString path = QString::fromStdString(native_path(windows_path));
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw StepError(errFileNotFound, "File not found");
-    QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+    const std::string path = native_path(windows_path);
+    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.get() < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            throw StepError(errFileNotFound, "File not found");
         throw StepError(errPathFileAccess, "Path/File access error");
-    return file.readAll();
+    }
+    struct stat info;
+    if (fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw StepError(errPathFileAccess, "Path/File access error");
+    if (info.st_size > max_picture_file_bytes)
+        invalid_picture();
+    QByteArray bytes(static_cast<qsizetype>(info.st_size) + 1, Qt::Uninitialized);
+    qsizetype used = 0;
+    while (used < bytes.size()) {
+        const ssize_t got = read(file.get(), bytes.data() + used, static_cast<size_t>(bytes.size() - used));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw StepError(errPathFileAccess, "Path/File access error");
+        if (got == 0)
+            break;
+        used += got;
+    }
+    if (used > info.st_size)
+        invalid_picture();   // it grew while it was read
+    bytes.truncate(used);
+    return bytes;
+}
+
+// The size a picture of this natural size is decoded or drawn at.
+QSize shown_size(QSize natural)
+{
+    const QSize bound = shown_picture_bound();
+    QSize size = natural;
+    if (size.width() > bound.width() || size.height() > bound.height())
+        size = natural.scaled(bound, Qt::KeepAspectRatio);
+    const double pixels = double(size.width()) * size.height();
+    if (pixels > max_shown_pixels) {
+        const double f = std::sqrt(max_shown_pixels / pixels);
+        size = QSize(int(size.width() * f), int(size.height() * f));
+    }
+    return size.expandedTo(QSize(1, 1));
 }
 
 // Content decides: a .jpg that holds a bitmap is a bitmap, and a picture of a format the
-// old loader did not know (tiff, webp, ...) is refused even though Qt could read it.
-QPixmap raster_picture(QByteArray bytes)
+// old loader did not know (tiff, webp, ...) is refused even though Qt could read it. A JPEG
+// larger than can be shown is decoded scaled down, which needs a fraction of its full size
+// in memory; the other formats decode whole within Qt's own allocation limit.
+QImage raster_picture(QByteArray bytes)
 {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -57,23 +128,25 @@ QPixmap raster_picture(QByteArray bytes)
     static const QList<QByteArray> known{"bmp", "gif", "jpeg", "ico", "png"};
     if (!known.contains(reader.format()))
         invalid_picture();
-    const QImage image = reader.read();
+    const QSize natural = reader.size();
+    if (natural.isEmpty() || qint64(natural.width()) * natural.height() > kMaxSourcePixels)
+        invalid_picture();
+    const QSize shown = shown_size(natural);
+    if (shown != natural)
+        reader.setScaledSize(shown);
+    QImage image = reader.read();
     if (image.isNull())
         invalid_picture();
-    return QPixmap::fromImage(image);
+    image.setDevicePixelRatio(1);
+    return image;
 }
 
-uint32_t u32(const QByteArray& b, qsizetype at)
+uint16_t u16(const QByteArray& b, qsizetype at)
 {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | static_cast<uint8_t>(b[at + i]);
-    return v;
+    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
 }
-int16_t i16(const QByteArray& b, qsizetype at)
-{
-    return static_cast<int16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
-}
+uint32_t u32(const QByteArray& b, qsizetype at) { return u16(b, at) | (uint32_t(u16(b, at + 2)) << 16); }
+int16_t i16(const QByteArray& b, qsizetype at) { return static_cast<int16_t>(u16(b, at)); }
 int32_t i32(const QByteArray& b, qsizetype at) { return static_cast<int32_t>(u32(b, at)); }
 
 struct Metafile {
@@ -82,155 +155,100 @@ struct Metafile {
     double height_tw = 0;
 };
 
-// Only placeable metafiles carry their size, and the old loader read no other kind of .wmf.
-// An .emf gives its frame in hundredths of a millimetre.
+// A placeable metafile's two headers. Only placeable metafiles carry their size, and the old
+// loader read no other kind of .wmf. A largest record beyond the file's end would have the
+// library allocate what the header claims.
+Metafile placeable_wmf(const QByteArray& b)
+{
+    constexpr qsizetype kPlaceable = 22;
+    const int inch = u16(b, 14);
+    if (b.size() < kPlaceable + 18 || inch == 0 || u16(b, kPlaceable + 2) != 9
+        || 2 * qint64(u32(b, kPlaceable + 12)) > b.size() - kPlaceable)
+        invalid_picture();
+    return {Metafile::Wmf, std::abs(i16(b, 10) - i16(b, 6)) * 1440.0 / inch,
+            std::abs(i16(b, 12) - i16(b, 8)) * 1440.0 / inch};
+}
+
+// An enhanced metafile gives its frame in hundredths of a millimetre. Its header, its whole
+// length and its description must lie within the file.
+Metafile enhanced(const QByteArray& b)
+{
+    const qint64 size = b.size();
+    const qint64 header = u32(b, 4);
+    const qint64 description_end = qint64(u32(b, 64)) + 2 * qint64(u32(b, 60));
+    if (header < 88 || header > size || qint64(u32(b, 48)) > size || (u32(b, 60) != 0 && description_end > size))
+        invalid_picture();
+    return {Metafile::Emf, std::abs(double(i32(b, 32)) - i32(b, 24)) * 1440.0 / 2540.0,
+            std::abs(double(i32(b, 36)) - i32(b, 28)) * 1440.0 / 2540.0};
+}
+
 Metafile metafile_kind(const QByteArray& b)
 {
-    Metafile m;
-    if (b.size() >= 22 && u32(b, 0) == 0x9AC6CDD7u) {
-        const int inch = static_cast<uint16_t>(i16(b, 14));
-        if (inch == 0)
-            invalid_picture();
-        m.kind = Metafile::Wmf;
-        m.width_tw = std::abs(i16(b, 10) - i16(b, 6)) * 1440.0 / inch;
-        m.height_tw = std::abs(i16(b, 12) - i16(b, 8)) * 1440.0 / inch;
-    } else if (b.size() >= 88 && u32(b, 0) == 1 && u32(b, 40) == 0x464D4520u) {
-        m.kind = Metafile::Emf;
-        m.width_tw = std::abs(double(i32(b, 32)) - i32(b, 24)) * 1440.0 / 2540.0;
-        m.height_tw = std::abs(double(i32(b, 36)) - i32(b, 28)) * 1440.0 / 2540.0;
-    }
-    return m;
+    if (b.size() >= 22 && u32(b, 0) == 0x9AC6CDD7u)
+        return placeable_wmf(b);
+    if (b.size() >= 88 && u32(b, 0) == 1 && u32(b, 40) == 0x464D4520u)
+        return enhanced(b);
+    return {};
 }
 
-#if defined(TAVOLY_METAFILES)
-
-// libwmf measures text with FreeType and wants the standard PostScript fonts; the DejaVu
-// faces stand in for them, so that no further font package is needed.
-wmfMapping* postscript_fonts()
+// The helper draws the metafile at a size bounded here, whatever its header says; its crash,
+// its limits or a time-out leave no picture.
+QImage metafile_picture(const QByteArray& bytes, const Metafile& m)
 {
-    static const std::string dir = "/usr/share/fonts/truetype/dejavu/";
-    static const std::string files[] = {
-        dir + "DejaVuSerif.ttf", dir + "DejaVuSerif-Italic.ttf", dir + "DejaVuSerif-Bold.ttf",
-        dir + "DejaVuSerif-BoldItalic.ttf", dir + "DejaVuSans.ttf", dir + "DejaVuSans-Oblique.ttf",
-        dir + "DejaVuSans-Bold.ttf", dir + "DejaVuSans-BoldOblique.ttf", dir + "DejaVuSansMono.ttf",
-        dir + "DejaVuSansMono-Oblique.ttf", dir + "DejaVuSansMono-Bold.ttf",
-        dir + "DejaVuSansMono-BoldOblique.ttf"};
-    static const char* const names[] = {
-        "Times-Roman", "Times-Italic", "Times-Bold", "Times-BoldItalic", "Helvetica", "Helvetica-Oblique",
-        "Helvetica-Bold", "Helvetica-BoldOblique", "Courier", "Courier-Oblique", "Courier-Bold",
-        "Courier-BoldOblique", "Symbol", "ZapfDingbats"};
-    static wmfMapping map[std::size(names) + 1] = {};
-    if (map[0].name == nullptr) {
-        for (size_t i = 0; i < std::size(names); ++i) {
-            map[i].name = const_cast<char*>(names[i]);
-            map[i].mapping = const_cast<char*>(files[i < std::size(files) ? i : 4].c_str());
-        }
-    }
-    return map;
-}
-
-QByteArray wmf_to_svg(QByteArray bytes, QSize pixels)
-{
-    wmfAPI_Options options;
-    std::memset(&options, 0, sizeof options);
-    options.function = wmf_svg_function;
-    options.font.ps = postscript_fonts();
-    const unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_FONTMAP | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR
-        | WMF_OPT_NO_DEBUG;
-    wmfAPI* api = nullptr;
-    if (wmf_api_create(&api, flags, &options) != wmf_E_None) {
-        if (api)
-            wmf_api_destroy(api);
-        return {};
-    }
-    QByteArray svg;
-    wmf_svg_t* device = WMF_SVG_GetData(api);
-    device->flags |= WMF_SVG_INLINE_IMAGES;   // never write side files
-    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(bytes.data()), bytes.size()) == wmf_E_None) {
-        wmfD_Rect bbox;
-        if (wmf_scan(api, 0, &bbox) == wmf_E_None) {
-            device->bbox = bbox;
-            device->width = static_cast<unsigned>(pixels.width());
-            device->height = static_cast<unsigned>(pixels.height());
-            device->out = wmf_stream_create(api, nullptr);
-            const bool played = device->out && wmf_play(api, 0, &bbox) == wmf_E_None;
-            char* text = nullptr;
-            unsigned long length = 0;
-            if (device->out)
-                wmf_stream_destroy(api, device->out, &text, &length);
-            if (played && text)
-                svg = QByteArray(text, static_cast<qsizetype>(length));
-        }
-        wmf_mem_close(api);
-    }
-    wmf_api_destroy(api);   // frees the stream's text too
-    return svg;
-}
-
-QByteArray emf_to_svg(QByteArray bytes, QSize pixels)
-{
-    generatorOptions options;
-    std::memset(&options, 0, sizeof options);
-    options.nameSpace = const_cast<char*>("");
-    options.svgDelimiter = true;
-    options.emfplus = true;
-    options.imgWidth = pixels.width();
-    options.imgHeight = pixels.height();
-    char* text = nullptr;
-    size_t length = 0;
-    const int ok = emf2svg(bytes.data(), static_cast<size_t>(bytes.size()), &text, &length, &options);
-    QByteArray svg = ok && text ? QByteArray(text, static_cast<qsizetype>(length)) : QByteArray();
-    std::free(text);
-    return svg;
-}
-
-QPixmap metafile_picture(const QByteArray& bytes, const Metafile& m)
-{
-    const QSize pixels(std::max(1, px(m.width_tw)), std::max(1, px(m.height_tw)));
-    constexpr qint64 kMaxPixels = 64LL * 1024 * 1024;   // the raster reader's own limit
-    if (qint64(pixels.width()) * pixels.height() > kMaxPixels)
+    const QSize pixels = shown_size(QSize(std::max(1, px(m.width_tw)), std::max(1, px(m.height_tw))));
+    QProcess helper;
+    helper.setStandardErrorFile(QProcess::nullDevice());
+    helper.start(metafile_helper(), {m.kind == Metafile::Wmf ? QStringLiteral("wmf") : QStringLiteral("emf"),
+                                     QString::number(pixels.width()), QString::number(pixels.height())});
+    const QDeadlineTimer deadline(kHelperTimeLimitMs);
+    if (!helper.waitForStarted(kHelperTimeLimitMs))
         invalid_picture();
-    const QByteArray svg = m.kind == Metafile::Wmf ? wmf_to_svg(bytes, pixels) : emf_to_svg(bytes, pixels);
-    QSvgRenderer renderer(svg);
-    if (svg.isEmpty() || !renderer.isValid())
+    helper.write(bytes);
+    helper.closeWriteChannel();
+    if (!helper.waitForFinished(int(deadline.remainingTime()))) {
+        helper.kill();
+        helper.waitForFinished();
+        invalid_picture();
+    }
+    const QByteArray pixels_out = helper.readAllStandardOutput();
+    const qsizetype row = qsizetype(pixels.width()) * 4;
+    if (helper.exitStatus() != QProcess::NormalExit || helper.exitCode() != 0
+        || pixels_out.size() != row * pixels.height())
         invalid_picture();
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         invalid_picture();
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
-    painter.end();
-    return QPixmap::fromImage(image);
+    for (int y = 0; y < pixels.height(); ++y)
+        std::memcpy(image.scanLine(y), pixels_out.constData() + y * row, static_cast<size_t>(row));
+    return image;
 }
-
-#else
-
-QPixmap metafile_picture(const QByteArray&, const Metafile&)
-{
-    invalid_picture();
-}
-
-#endif
 
 } // namespace
+
+QSize shown_picture_bound()
+{
+    const ScreenSize screen = screen_size();
+    constexpr double kPan = 32767;   // a scroll bar's largest maximum
+    constexpr double kBarRoom = 245;
+    return QSize(std::max(1, int((screen.width + kPan) / kTwipsPerPixel)),
+                 std::max(1, int((screen.height + kPan - kBarRoom) / kTwipsPerPixel)));
+}
+
+QImage decode_picture(const QByteArray& bytes)
+{
+    if (bytes.size() > max_picture_file_bytes)
+        invalid_picture();
+    const Metafile m = metafile_kind(bytes);
+    return m.kind == Metafile::None ? raster_picture(bytes) : metafile_picture(bytes, m);
+}
 
 QPixmap LoadPicture(const std::string& windows_path)
 {
     if (windows_path.empty())
         return {};
-    const QByteArray bytes = read_file(windows_path);
-    const Metafile m = metafile_kind(bytes);
-    return m.kind == Metafile::None ? raster_picture(bytes) : metafile_picture(bytes, m);
+    return QPixmap::fromImage(decode_picture(read_file(windows_path)));
 }
 
-bool metafiles_supported()
-{
-#if defined(TAVOLY_METAFILES)
-    return true;
-#else
-    return false;
-#endif
-}
+void set_metafile_helper(std::string path) { metafile_helper_override() = std::move(path); }
 
 } // namespace platform

@@ -1,3 +1,5 @@
+#include "platform/pictures.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@ int main(int argc, char** argv)
     // Started again by the single-instance test, this binary plays the other running copy.
     if (qEnvironmentVariableIsSet("TAVOLY_TEST_INSTANCE_LOCK"))
         return single_instance_child_main();
+    platform::set_metafile_helper(TAVOLY_METAFILE_HELPER);   // beside the program, not the tests
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

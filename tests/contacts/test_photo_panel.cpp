@@ -137,10 +137,11 @@ TEST_F(PhotoPanelTest, ASlotClickShowsItsPictureOrThePlaceholder)
     form->ifoto_Click(1);
     EXPECT_EQ(shown(), kept);
     EXPECT_EQ(QSizeF(form->Image1->WidthTw(), form->Image1->HeightTw()), QSizeF(1496.25, 1995));
+    doubles->sound->played.clear();
     form->ifoto_Click(2);
     EXPECT_EQ(shown(), kPlaceholder);
     EXPECT_EQ(std::pair(form->puntatore_foto, form->ifotosel->LeftTw()), std::pair(int16_t(2), kSlotLeft[2]));
-    EXPECT_TRUE(played("suoni.wav"));
+    EXPECT_EQ(doubles->sound->played, std::vector<std::string>{program + "/suoni.wav"});
 
     form->ifoto_Click(3);
     EXPECT_EQ(shown(), kPlaceholder);
@@ -176,9 +177,11 @@ TEST_F(PhotoPanelTest, AnEmptyBook)
 {
     preset("PathFoto", "C:\\Foto");
     start({});
+    doubles->sound->played.clear();
     form->ifoto_Click(3);
     EXPECT_EQ(std::pair(form->puntatore_foto, form->ifotosel->LeftTw()), std::pair(int16_t(3), kSlotLeft[3]));
     EXPECT_EQ(shown(), kPlaceholder);
+    EXPECT_TRUE(played("suoni.wav"));
     doubles->open_file->answers.push_back(picture("a.png"));
     form->Image2_Click();
     ASSERT_EQ(doubles->messages->shown.size(), 1u);
@@ -227,7 +230,9 @@ TEST_F(PhotoPanelTest, TheReceivingSlotAndTheStoredLink)
         go_to(t.nick);
         form->ifoto_Click(t.current);
         doubles->open_file->answers.push_back(t.cancel ? "" : linked);
+        doubles->sound->played.clear();
         form->Image2_Click();
+        EXPECT_TRUE(doubles->sound->played.empty()) << "linking plays no sound";
         EXPECT_EQ(at_dialog, std::pair(t.receiving, kSlotLeft[t.receiving]));
         EXPECT_EQ(form->puntatore_foto, t.receiving);
         EXPECT_EQ(shown(), t.cancel ? kPlaceholder : linked);
@@ -235,9 +240,26 @@ TEST_F(PhotoPanelTest, TheReceivingSlotAndTheStoredLink)
         EXPECT_EQ(stored_links(t.nick), t.after);
         EXPECT_EQ(form->numfoto->WidthTw(), t.fill);
     }
-    EXPECT_EQ(doubles->open_file->requests[0].title, "You insert photo");
+    const platform::OpenFileRequest& english = doubles->open_file->requests[0];
+    EXPECT_EQ(english.title, "You insert photo");
+    const decltype(english.filters) filters = {
+        {"All files imagines ", "*.jpg;*.gif;*.bmp;*.dib;*.wmf;*.emf;*.ico"},
+        {"Immagini jpeg (*.jpg)", "*.jpg;"},
+        {"Immagini Gif (*.gif)", "*.gif;"},
+        {"Immagini Bitmap (*.bmp;*.dib)", "*.bmp;*.dib;"},
+        {"Metafile (*.wmf;*.emf)", "*.wmf;*.emf;"},
+        {"Icone (*.ico)", "*.ico;"}};
+    EXPECT_EQ(english.filters, filters);
     EXPECT_EQ(doubles->open_file->requests[1].initial_dir, picked_folder);
     EXPECT_TRUE(doubles->messages->shown.empty());
+
+    form->lingua = 1;   // the title and the first label follow the language; the others are Italian in both
+    doubles->open_file->answers.push_back(linked);
+    form->Image2_Click();
+    const platform::OpenFileRequest& italian = doubles->open_file->requests.back();
+    EXPECT_EQ(italian.title, "Inserisci foto");
+    EXPECT_EQ(italian.filters[0].first, "Tutti i file immagini ");
+    EXPECT_TRUE(std::equal(filters.begin() + 1, filters.end(), italian.filters.begin() + 1, italian.filters.end()));
 }
 
 // The current slot is emptied and written at once; the later links move down in the grid's

@@ -3,7 +3,9 @@
 #include "platform/controls.h"
 #include "platform/screen.h"
 
+#include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QScrollBar>
@@ -125,4 +127,30 @@ TEST_F(PhotoViewerTest, ANewPictureInTheOpenViewer)
     foto->hide();
     foto->show();
     EXPECT_EQ(foto->pos(), QPoint(px(3000), px(3000))) << "a window that fits stays; only the first showing centres";
+}
+
+// The bars take no focus, so the window's keys pan: arrows by 100 twips, pages by 500, Home
+// and End to the ends; page and end keys move the horizontal bar when it is the only one.
+TEST_F(PhotoViewerTest, KeysPanThePicture)
+{
+    const auto press = [this](int key) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(foto.get(), &e);
+        return foto->Picture1->pos();
+    };
+    foto->setPicture1(picture(18000, 15000));
+    EXPECT_EQ(foto->focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(press(Qt::Key_Right), QPoint(px(-100), 0));
+    EXPECT_EQ(press(Qt::Key_Down), QPoint(px(-100), px(-100)));
+    EXPECT_EQ(press(Qt::Key_PageDown), QPoint(px(-100), px(-600)));
+    EXPECT_EQ(press(Qt::Key_End), QPoint(px(-100), px(-3245)));
+    EXPECT_EQ(press(Qt::Key_PageUp), QPoint(px(-100), px(-2745)));
+    EXPECT_EQ(press(Qt::Key_Home), QPoint(px(-100), 0));
+    EXPECT_EQ(press(Qt::Key_Left), QPoint(0, 0));
+
+    foto->setPicture1(picture(18000, 6000));   // wide only
+    EXPECT_EQ(press(Qt::Key_End), QPoint(px(-3000), 0));
+    EXPECT_EQ(press(Qt::Key_Down), QPoint(px(-3000), 0)) << "a hidden bar does not pan";
+    EXPECT_EQ(press(Qt::Key_PageUp), QPoint(px(-2500), 0));
+    EXPECT_EQ(press(Qt::Key_Home), QPoint(0, 0));
 }

@@ -85,11 +85,16 @@ TEST_F(SearchSortDeleteTest, EnterSearchesForTheFirstContactWhoseNickNameOrEmail
 }
 
 const std::vector<Contact> kRated = {
-    {{"nick", "Zoe"}, {"nome", "Alba"}, {"punti", "400"}, {"simpatia", "2"}, {"foto2", "demo1.jpg"}},
-    {{"nick", "bea"}, {"nome", "Dora"}, {"punti", "400"}, {"simpatia", "5"}},
-    {{"nick", "Ada"}, {"nome", "Cleo"}, {"punti", "120"}, {"simpatia", "5"}, {"foto1", "/tmp/a.jpg"}},
-    {{"nick", "carlo"}, {"nome", "Bice"}, {"punti", "1000"}, {"simpatia", "0"}},
-    {{"nick", "Eva"}, {"nome", "Ebe"}, {"punti", "400"}, {"simpatia", "3"}, {"foto5", "demo2.jpg"}},
+    {{"nick", "Zoe"}, {"nome", "Alba"}, {"punti", "400"}, {"simpatia", "2"}, {"bellezza", "5"}, {"affinita", "1"},
+     {"cultura", "3"}, {"foto2", "demo1.jpg"}},
+    {{"nick", "bea"}, {"nome", "Dora"}, {"punti", "400"}, {"simpatia", "5"}, {"bellezza", "1"}, {"affinita", "4"},
+     {"cultura", "3"}},
+    {{"nick", "Ada"}, {"nome", "Cleo"}, {"punti", "120"}, {"simpatia", "5"}, {"bellezza", "3"}, {"affinita", "2"},
+     {"cultura", "1"}, {"foto1", "/tmp/a.jpg"}},
+    {{"nick", "carlo"}, {"nome", "Bice"}, {"punti", "1000"}, {"simpatia", "0"}, {"bellezza", "4"}, {"affinita", "3"},
+     {"cultura", "5"}},
+    {{"nick", "Eva"}, {"nome", "Ebe"}, {"punti", "400"}, {"simpatia", "3"}, {"bellezza", "2"}, {"affinita", "5"},
+     {"cultura", "2"}, {"foto5", "demo2.jpg"}},
 };
 
 // Each item of the sort button's menu lists its order and puts its first contact on the card.
@@ -100,6 +105,9 @@ TEST_F(SearchSortDeleteTest, EachSortItemListsItsOrder)
         {1, {"Zoe", "carlo", "Ada", "bea", "Eva"}},
         {3, {"carlo", "bea", "Eva", "Zoe", "Ada"}},   // equal scores in nick order
         {4, {"Ada", "bea", "Eva", "Zoe", "carlo"}},
+        {5, {"Zoe", "carlo", "Ada", "Eva", "bea"}},
+        {6, {"Eva", "bea", "carlo", "Ada", "Zoe"}},
+        {7, {"carlo", "bea", "Zoe", "Eva", "Ada"}},
         {9, {"Ada", "Eva", "Zoe", "bea", "carlo"}},   // those with a photo first
     };
     open(kRated);

@@ -50,6 +50,13 @@ TEST(FilesNativePath, ConvertsAtTheFileSystemEdge)
     EXPECT_EQ(native_path("C:\\x") + native_path("C:"), "/x/");
     set_home_folder("");
     EXPECT_EQ(native_path("C:\\a"), (QDir::homePath() + "/a").toStdString());
+
+    // A "\\" in the name of an existing native file is part of the name.
+    QTemporaryDir temp;
+    const std::string picked = temp.filePath("a\\b.jpg").toStdString();
+    testing_support::write_file(QString::fromStdString(picked), "x");
+    EXPECT_EQ(native_path(picked), picked);
+    EXPECT_EQ(native_path(temp.path().toStdString() + "\\missing\\b.jpg"), temp.path().toStdString() + "/missing/b.jpg");
 }
 
 // Through drive C, rooted at the temporary folder, so the conversion is exercised too.

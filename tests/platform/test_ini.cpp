@@ -106,3 +106,19 @@ TEST_F(IniReader, SurvivesArbitraryBytes)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(IniReader, ACacheReadsEachFileOnceWhileItLives)
+{
+    file("[Buddys]\n001=anna\n");
+    {
+        const platform::IniFileCache cache;
+        EXPECT_EQ(GetPrivateProfileString("Buddys", "001", "", 255, path).text, "anna");
+        file("[Buddys]\n001=bice\n");
+        EXPECT_EQ(GetPrivateProfileString("buddys", "001", "", 255, path).text, "anna");
+    }
+    EXPECT_EQ(GetPrivateProfileString("Buddys", "001", "", 255, path).text, "bice");
+}
+
+} // namespace

@@ -1,11 +1,18 @@
-// Picture loading: the content decides the format; natural sizes; how a missing or foreign file fails.
+// Picture loading: the content decides the format; natural sizes; how a missing, foreign or
+// hostile file fails, always within the loader's limits.
 #include "platform/files.h"
 #include "platform/pictures.h"
+#include "platform/screen.h"
 #include "tests/support/helpers.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <vector>
@@ -38,9 +45,18 @@ const std::string kEmf = little_endian({1, 88, 0, 0, 99, 74, 0, 0, 2645, 1984, 0
                                         43, 24, 0, 0, 100, 75, 14, 20, 0, 16, 20},   // rectangle, end
                                        4);
 
+// A load that gives up on a limit of time does so after about the helper's time limit.
+constexpr qint64 kLoadTimeLimitMs = 3000;
+
 class PicturesTest : public ::testing::Test {
 protected:
-    void TearDown() override { set_home_folder(""); }
+    void SetUp() override { set_screen_size(ScreenSize{1280 * 15, 800 * 15}); }
+    void TearDown() override
+    {
+        set_home_folder("");
+        set_screen_size(std::nullopt);
+        set_metafile_helper(TAVOLY_METAFILE_HELPER);
+    }
     std::string path(const std::string& name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
     std::string write(const std::string& name, const std::string& bytes) const
     {
@@ -77,6 +93,8 @@ TEST_F(PicturesTest, TheContentDecidesTheFormatAndTheNaturalSize)
     EXPECT_TRUE(LoadPicture("").isNull());
     set_home_folder(dir.path().toStdString());   // stored links are Windows paths on drive C
     EXPECT_EQ(LoadPicture("C:\\a.png").size(), QSize(20, 12));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(path("a.png")), QString::fromStdString(path("back\\slash.png"))));
+    EXPECT_EQ(LoadPicture(path("back\\slash.png")).size(), QSize(20, 12)) << "a native name may hold a \\";
 }
 
 // Foreign and damaged files fail as pictures; they must not bring the program down.
@@ -100,4 +118,83 @@ TEST_F(PicturesTest, FailuresCarryTheOldErrorNumbers)
     EXPECT_EQ(error_number([&] { LoadPicture(dir.path().toStdString()); }), errPathFileAccess);
     EXPECT_EQ(error_number([&] { LoadPicture(path("missing.jpg")); }), errFileNotFound);
     EXPECT_EQ(error_number([&] { LoadPicture(path("no_folder/missing.jpg")); }), errFileNotFound);
+}
+
+// Only an ordinary file is read, and only up to the size limit: a named pipe, a device or a
+// huge file fail at once. A phone's 48-megapixel photo opens, decoded no larger than the
+// viewer can pan on this screen (32767 twips past its size).
+TEST_F(PicturesTest, OnlyOrdinaryFilesOfBoundedSizeAndPicturesScaledToWhatCanBeShown)
+{
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(mkfifo(path("pipe.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(error_number([&] { LoadPicture(path("pipe.jpg")); }), errPathFileAccess);
+    EXPECT_EQ(error_number([&] { LoadPicture("/dev/zero"); }), errPathFileAccess);
+    QFile huge(QString::fromStdString(path("huge.jpg")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(max_picture_file_bytes + 1));
+    EXPECT_EQ(error_number([&] { LoadPicture(path("huge.jpg")); }), errPictureFormat);
+    EXPECT_LT(clock.elapsed(), 500);
+
+    EXPECT_EQ(shown_picture_bound(), QSize(3464, 2968));
+    QImage photo(8000, 6000, QImage::Format_Grayscale8);
+    photo.fill(200);
+    ASSERT_TRUE(photo.save(QString::fromStdString(path("phone.jpg")), "JPG", 30));
+    clock.restart();
+    EXPECT_EQ(LoadPicture(path("phone.jpg")).size(), QSize(3464, 2598));
+    EXPECT_LT(clock.elapsed(), kLoadTimeLimitMs);
+    set_screen_size(ScreenSize{7680 * 15, 4320 * 15});   // a screen so large that the pixel cap decides
+    const QSize capped = LoadPicture(path("phone.jpg")).size();
+    EXPECT_LE(qint64(capped.width()) * capped.height(), max_shown_pixels);
+    EXPECT_NEAR(double(capped.width()) / capped.height(), 8000.0 / 6000, 0.01);
+}
+
+// A metafile is drawn at a bounded size whatever its header claims, by a helper whose crash,
+// hang or refusal is a picture that cannot be loaded.
+TEST_F(PicturesTest, MetafilesAreDrawnBoundedByAHelperThatMayFail)
+{
+    const std::string extreme =   // a frame of 65535 x 65535 inches
+        little_endian({0xCDD7, 0x9AC6, 0, 0x8000, 0x8000, 0x7FFF, 0x7FFF, 1, 0, 0, 0xCDD7 ^ 0x9AC6 ^ 1}, 2) + kWmf.substr(22);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(LoadPicture(write("extreme.wmf", extreme)).size(), QSize(2968, 2968));
+    EXPECT_LT(clock.elapsed(), kLoadTimeLimitMs);
+
+    const std::string wmf = write("a.wmf", kWmf);
+    const std::pair<const char*, const char*> helpers[] = {
+        {"hangs", "#!/bin/sh\nexec sleep 30\n"},
+        {"crashes", "#!/bin/sh\nkill -SEGV $$\n"},
+        {"answers short", "#!/bin/sh\nprintf abc\n"},
+    };
+    for (const auto& [name, script] : helpers) {
+        SCOPED_TRACE(name);
+        const std::string helper = write(name, script);
+        QFile::setPermissions(QString::fromStdString(helper), QFile::ReadOwner | QFile::ExeOwner);
+        set_metafile_helper(helper);
+        clock.restart();
+        EXPECT_EQ(error_number([&] { LoadPicture(wmf); }), errPictureFormat);
+        EXPECT_LT(clock.elapsed(), kLoadTimeLimitMs);
+    }
+    set_metafile_helper(path("missing"));
+    EXPECT_EQ(error_number([&] { LoadPicture(wmf); }), errPictureFormat);
+}
+
+// The malformed files kept in tests/corpus/pictures, found by hand and by fuzzing: each loads
+// or fails as a picture, within the time limit.
+TEST_F(PicturesTest, EveryCorpusFileLoadsOrFailsInTime)
+{
+    const QDir corpus(TAVOLY_SOURCE_DIR "/tests/corpus/pictures");
+    const QStringList files = corpus.entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        SCOPED_TRACE(name.toStdString());
+        QElapsedTimer clock;
+        clock.start();
+        const int error = error_number([&] {
+            const QPixmap picture = LoadPicture(corpus.filePath(name).toStdString());
+            EXPECT_LE(picture.width(), 3464);
+            EXPECT_LE(picture.height(), 2968);
+        });
+        EXPECT_TRUE(error == 0 || error == errPictureFormat) << error;
+        EXPECT_LT(clock.elapsed(), kLoadTimeLimitMs);
+    }
 }
