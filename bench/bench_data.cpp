@@ -58,6 +58,9 @@ DataControl& data1()
 {
     static DataControl control;
     control.DatabaseName = book();
+    control.KeyField = "id";
+    control.RowCount = "select righe from conteggio";
+    control.TextKeyColumns = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"}, {"email", "chiave_email"}};
     return control;
 }
 

@@ -62,6 +62,7 @@ Main::Main(QWidget* parent) : QWidget(parent)
     setFixedSize(platform::px(layout::kClientWidth), platform::px(layout::kClientHeight));
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     Data1.RecordSource = "select * from qContatti";
+    descrivi_rubrica();
     crea_sfondo();
     crea_griglia();
     crea_scheda();
@@ -181,6 +182,7 @@ void Main::Form_Load()
     resume_next([&] {
         Data1.DatabaseName = program_db();
         Data2.DatabaseName = program_db();
+        aggiorna_rubrica();
         Data1.Refresh();
     });
     resume_next([&] {

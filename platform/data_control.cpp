@@ -2,6 +2,7 @@
 
 #include "platform/failure.h"
 #include "platform/jet_sql.h"
+#include "platform/text_order.h"
 
 #include <sqlite3.h>
 
@@ -210,6 +211,20 @@ void jet_like_function(sqlite3_context* context, int, sqlite3_value** argv)
     }
 }
 
+void text_key_function(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    try {
+        const std::string key = text_key(arg_text(argv[0]));
+        sqlite3_result_text(context, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(context);
+    }
+}
+
 std::string native_path(std::string name)
 {
     std::replace(name.begin(), name.end(), '\\', '/');
@@ -260,8 +275,9 @@ public:
     Affinity affinity(const std::string& table, const std::string& column);
     // The rows of a whole table, counted once and then kept up to date by this connection's
     // own writes; counted again after another connection changed the file.
-    long table_rows(const std::string& table);
+    long table_rows(const std::string& table, const std::string& kept_count);
     void rows_changed(const std::string& table, long delta);
+    void forget_counts() { rows_.clear(); }
 
     const std::string path;
     const std::string key;
@@ -307,13 +323,17 @@ std::shared_ptr<Connection> Connection::open(const std::string& database_name,
     rc = sqlite3_create_function_v2(connection->db, "jet_like", 2,
                                     SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                     jet_like_function, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(connection->db, "text_key", 1,
+                                        SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                        text_key_function, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         fail(connection->db);
     registry[{path, key}] = connection;
     return connection;
 }
 
-long Connection::table_rows(const std::string& table)
+long Connection::table_rows(const std::string& table, const std::string& kept_count)
 {
     Statement version(db, "pragma data_version");
     const long long now = version.step() ? sqlite3_column_int64(version.get(), 0) : -1;
@@ -323,7 +343,7 @@ long Connection::table_rows(const std::string& table)
     const auto found = rows_.find(table);
     if (found != rows_.end())
         return found->second;
-    Statement count(db, "select count(*) from " + quote_name(table));
+    Statement count(db, kept_count.empty() ? "select count(*) from " + quote_name(table) : kept_count);
     const long rows = count.step() ? static_cast<long>(sqlite3_column_int64(count.get(), 0)) : 0;
     rows_[table] = rows;
     return rows;
@@ -350,6 +370,9 @@ struct RecordsetState {
     std::shared_ptr<Connection> connection;
     DataControl* owner = nullptr;  // whose events to raise; none once replaced
     std::string source;            // the record source in SQLite's words
+    std::string key_field;         // the column that identifies a row
+    std::string kept_count;        // a select of the rows of the whole table, or ""
+    TextKeys text_keys;
     std::vector<std::string> columns;
     std::vector<std::string> origins;  // the table column each column writes; "" for none
     std::string table;                 // where rows are written; "" for a read-only source
@@ -413,7 +436,7 @@ void RecordsetState::load()
     const int n = sqlite3_column_count(stmt);
     for (int i = 0; i < n; ++i) {
         columns.push_back(lower(sqlite3_column_name(stmt, i)));
-        if (columns.back() == "id" && id_column < 0)
+        if (!key_field.empty() && columns.back() == key_field && id_column < 0)
             id_column = i;
     }
     // Keyed when the id is the INTEGER PRIMARY KEY of a table and the rows come from that
@@ -447,7 +470,7 @@ void RecordsetState::load()
             Statement rows_of(db, "select count(*) from (" + unordered + ")");
             count = rows_of.step() ? static_cast<long>(sqlite3_column_int64(rows_of.get(), 0)) : 0;
         } else {
-            count = connection->table_rows(table);
+            count = connection->table_rows(table, kept_count);
         }
         pages_written = connection->writes;
     } else {
@@ -673,7 +696,12 @@ void Recordset::FindFirst(const std::string& criterion)
         throw StepError(errObjectNotSet, "Object variable or With block variable not set.");
     // A criterion that fails leaves no match behind, never the answer of an earlier find.
     s.no_match = true;
-    const std::string condition = jet_to_sqlite(criterion);
+    // Searched through the keys the source's rows carry.
+    TextKeys keys;
+    for (const auto& [column, key_column] : s.text_keys)
+        if (column_index(key_column) >= 0)
+            keys.emplace(column, key_column);
+    const std::string condition = jet_to_sqlite(with_text_keys(criterion, keys));
     long found = -1;
     if (s.keyed) {
         if (s.pages_written != s.connection->writes)
@@ -809,6 +837,15 @@ long long Recordset::bookmark(long position) const
 namespace {
 
 // The writable columns of `values` as "name = ?" pieces, checked before anything is written.
+// The values with the keys of the keyed text columns among them.
+FieldValues with_keys(const RecordsetState& s, FieldValues values)
+{
+    for (const auto& [column, key_column] : s.text_keys)
+        if (const auto found = values.find(column); found != values.end())
+            values[key_column] = found->second ? FieldValue(text_key(*found->second)) : std::nullopt;
+    return values;
+}
+
 std::vector<std::pair<std::string, const FieldValue*>> writable(const RecordsetState& s,
                                                                const Recordset& rs,
                                                                const FieldValues& values)
@@ -838,10 +875,11 @@ void bind_fields(RecordsetState& s, sqlite3_stmt* stmt,
 
 } // namespace
 
-long long Recordset::insert_row(const FieldValues& values)
+long long Recordset::insert_row(const FieldValues& given)
 {
     RecordsetState& s = *state_;
     try {
+        const FieldValues values = with_keys(s, given);
         const auto fields = writable(s, *this, values);
         std::string names, marks;
         for (const auto& field : fields) {
@@ -865,11 +903,12 @@ long long Recordset::insert_row(const FieldValues& values)
     }
 }
 
-void Recordset::update_row(long position, const FieldValues& values)
+void Recordset::update_row(long position, const FieldValues& given)
 {
     RecordsetState& s = *state_;
     try {
         const long long id = bookmark(position);
+        const FieldValues values = with_keys(s, given);
         const auto fields = writable(s, *this, values);
         if (fields.empty())
             return;
@@ -932,15 +971,13 @@ void DataControl::Refresh()
         Validate();
     auto fresh = std::make_shared<RecordsetState>();
     try {
-        const std::string path = native_path(DatabaseName);
-        std::error_code ec;
-        const bool same = connection_ && connection_->key == password(Connect)
-            && connection_->path == std::filesystem::canonical(path, ec).string();
-        if (!same)
-            connection_ = Connection::open(DatabaseName, Connect);
+        connect();
         fresh->connection = connection_;
+        fresh->key_field = lower(KeyField);
+        fresh->kept_count = RowCount;
+        fresh->text_keys = TextKeyColumns;
         if (!RecordSource.empty()) {
-            fresh->source = jet_to_sqlite(RecordSource);
+            fresh->source = jet_to_sqlite(with_text_keys(RecordSource, TextKeyColumns));
             fresh->load();
         }
     } catch (const StepError&) {
@@ -959,6 +996,33 @@ void DataControl::Refresh()
     open_ = !RecordSource.empty();
     if (Reloaded)
         Reloaded();
+}
+
+void DataControl::connect()
+{
+    const std::string path = native_path(DatabaseName);
+    std::error_code ec;
+    const bool same = connection_ && connection_->key == password(Connect)
+        && connection_->path == std::filesystem::canonical(path, ec).string();
+    if (!same)
+        connection_ = Connection::open(DatabaseName, Connect);
+}
+
+void DataControl::Execute(const std::string& sqlite_sql)
+{
+    connect();
+    sqlite3* db = connection_->db;
+    char* message = nullptr;
+    if (sqlite3_exec(db, ("savepoint execute; " + sqlite_sql + "; release execute").c_str(),
+                     nullptr, nullptr, &message)
+        != SQLITE_OK) {
+        const std::string text = message ? message : sqlite3_errmsg(db);
+        sqlite3_free(message);
+        sqlite3_exec(db, "rollback to execute; release execute", nullptr, nullptr, nullptr);
+        throw StepError(errDatabase, text);
+    }
+    ++connection_->writes;
+    connection_->forget_counts();
 }
 
 Recordset& DataControl::recordset()

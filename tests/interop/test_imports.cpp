@@ -57,6 +57,7 @@ protected:
     std::vector<std::pair<std::string, std::string>> rows(bool outlook = false) const
     {
         platform::DataControl data;
+        data.KeyField = "id";
         data.DatabaseName = program + "/contatti.mdb";
         data.RecordSource = "select * from contatti order by id";
         data.Refresh();

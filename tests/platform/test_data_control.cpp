@@ -47,6 +47,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         make_book(path, kRows);
         Data1.DatabaseName = Data2.DatabaseName = path;
+        testing_support::use_book_keys(Data1);
+        testing_support::use_book_keys(Data2);
     }
     Recordset& open(DataControl& control, const std::string& source)
     {
@@ -253,6 +255,7 @@ TEST_F(DataControlTest, FetchesRowsByPageAcrossABigBook)
     make_book(big, "with recursive n(i) as (select 1 union all select i + 1 from n where i < 300) "
                    "insert into contatti (nick, punti) select printf('n%03d', i), i % 7 from n;");
     Data1.DatabaseName = big;
+    testing_support::use_book_keys(Data1);
     Recordset& rs = open(Data1, "select * from qcontatti order by nick desc");
     ASSERT_EQ(rs.size(), 300);
     for (long position : {0L, 127L, 128L, 255L, 256L, 299L}) {   // both sides of each page's edge
