@@ -1,4 +1,5 @@
 #include "bench/book.h"
+#include "platform/text_order.h"
 
 #include <sqlite3.h>
 
@@ -69,8 +70,9 @@ void fill(sqlite3* db, long contacts)
     sqlite3_stmt* insert = nullptr;
     check(db, sqlite3_prepare_v2(db,
                                  "insert into contatti (nick, nome, note, email, foto1, foto2, "
-                                 "simpatia, bellezza, intelligenza, affinita, cultura, punti) "
-                                 "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                                 "simpatia, bellezza, intelligenza, affinita, cultura, punti, "
+                                 "chiave_nick, chiave_nome, chiave_email) "
+                                 "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                                  -1, &insert, nullptr));
     for (long i = 0; i < contacts; ++i) {
         // Unique nicks, in an order that is not the insertion order.
@@ -100,6 +102,11 @@ void fill(sqlite3* db, long contacts)
             sqlite3_bind_int(insert, rating, stars);
         }
         sqlite3_bind_double(insert, 12, 40.0 * sum);
+        // The keys the program writes beside the texts it sorts and searches by.
+        const std::string keys[] = {platform::text_key(nick), platform::text_key(nome),
+                                    platform::text_key(email)};
+        for (int k = 0; k < 3; ++k)
+            sqlite3_bind_text(insert, 13 + k, keys[k].c_str(), -1, SQLITE_TRANSIENT);
         check(db, sqlite3_step(insert));
         sqlite3_reset(insert);
     }

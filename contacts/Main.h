@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+class CNetGet;
 class Foto;
 class clsSysTray;
 
@@ -115,8 +116,14 @@ public:
     void Salvalingua();
     void imposta_avvio_automatico();
     void inizializza_banner();
-    void apre_email(const std::string& destinatario, const std::string& cc, const std::string& bcc,
-                    const std::string& oggetto, const std::string& corpo, const std::string& allegato);
+
+    // ---- web pages, help and about box (desktop/web_help.cpp)
+    void Image16_Click();
+    void ImgHelp_Click();
+    void Image4_Click();
+
+    // ---- saved conversations (interop/saved_conversations.cpp)
+    void Image13_Click();
 
     // ---- data controls and the grid
     platform::DataControl Data1;
@@ -192,9 +199,11 @@ public:
     std::string sito_primario;
     std::string sito_mirror;
     std::string sito_home;
+    std::string sito_base;     // chosen by the banner; "" until then
     std::string dir_windows;
     std::string dir_system;
     std::unique_ptr<clsSysTray> systray;   // created on first use
+    std::unique_ptr<CNetGet> netget;       // the page fetcher, created on first use
 
 protected:
     void closeEvent(QCloseEvent* e) override;

@@ -1,74 +1,18 @@
 // The contact card: the stars, the note and e-mail boxes and the photo strip's fill mark,
 // filled from and written into the grid's current row.
 #include "contacts/Main.h"
+#include "desktop/AprePaginaWeb.h"
 #include "platform/app.h"
+#include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/runtime.h"
 #include "platform/services.h"
 
-#include <QFocusEvent>
-#include <QMouseEvent>
 #include <QTextDocument>
-#include <functional>
 
 using platform::resume_next;
 
 namespace {
-
-// Focus-in, click and double click of a text box, delivered the way the old controls raised
-// them: getting the focus back with the window is no GotFocus, and the second release of a
-// double click is no Click.
-class BoxEvents : public QObject {
-public:
-    BoxEvents(QWidget* box, std::function<void()> got_focus, std::function<void()> click = {},
-              std::function<void()> double_click = {})
-        : QObject(box), box_(box), got_focus_(std::move(got_focus)), click_(std::move(click)),
-          double_click_(std::move(double_click))
-    {
-        box->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override
-    {
-        if (watched != box_)
-            return false;
-        switch (e->type()) {
-        case QEvent::FocusIn: {
-            const auto reason = static_cast<QFocusEvent*>(e)->reason();
-            if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
-                return false;
-            const QWidget* before = box_->window()->focusWidget();
-            got_focus_();
-            // A handler that sent the focus elsewhere: the box must not act as if it had it.
-            return box_->window()->focusWidget() != before;
-        }
-        case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton && click_) {
-                if (after_double_click_)
-                    after_double_click_ = false;
-                else
-                    click_();
-            }
-            return false;
-        case QEvent::MouseButtonDblClick:
-            if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton && double_click_) {
-                after_double_click_ = true;
-                double_click_();
-            }
-            return false;
-        default:
-            return false;
-        }
-    }
-
-private:
-    QWidget* box_;
-    std::function<void()> got_focus_;
-    std::function<void()> click_;
-    std::function<void()> double_click_;
-    bool after_double_click_ = false;
-};
 
 // An old text box raised Change only when its text really changed; QPlainTextEdit signals
 // every assignment, so an equal text is not assigned at all.
@@ -104,15 +48,16 @@ void Main::crea_scheda()
     platform::place(Text2, 4620, 2640, 1875, 330);
     Text2->setToolTip(QStringLiteral("Double click to send E-mail"));
 
-    connect(Text1, &QPlainTextEdit::textChanged, this,
-            [this] { platform::guard("Text1_Change", [this] { Text1_Change(); }); });
-    connect(Text2, &QLineEdit::textChanged, this,
-            [this] { platform::guard("Text2_Change", [this] { Text2_Change(); }); });
-    new BoxEvents(Text1, [this] { platform::guard("Text1_GotFocus", [this] { Text1_GotFocus(); }); });
-    new BoxEvents(
-        Text2, [this] { platform::guard("Text2_GotFocus", [this] { Text2_GotFocus(); }); },
-        [this] { platform::guard("Text2_Click", [this] { Text2_Click(); }); },
-        [this] { platform::guard("Text2_DblClick", [this] { Text2_DblClick(); }); });
+    using platform::on;
+    using Events = platform::TextBoxEvents;
+    const auto* note = new Events(Text1);
+    on(note, &Events::Change, this, "Text1_Change", &Main::Text1_Change);
+    on(note, &Events::GotFocus, this, "Text1_GotFocus", &Main::Text1_GotFocus);
+    const auto* email = new Events(Text2);
+    on(email, &Events::Change, this, "Text2_Change", &Main::Text2_Change);
+    on(email, &Events::GotFocus, this, "Text2_GotFocus", &Main::Text2_GotFocus);
+    on(email, &Events::Click, this, "Text2_Click", &Main::Text2_Click);
+    on(email, &Events::DblClick, this, "Text2_DblClick", &Main::Text2_DblClick);
 }
 
 // A rating that cannot be read at all shows as no stars rather than the last contact's.
@@ -205,7 +150,7 @@ void Main::Text2_DblClick()
 {
     const std::string address = Text2->text().toStdString();
     if (!address.empty() && address.find('@') != std::string::npos) {
-        resume_next([&] { apre_email(address, "", "", "", "", ""); });
+        resume_next([&] { AprePaginaWeb::apre_email(address, "", "", "", "", ""); });
         resume_next([&] { Suono("foto.wav"); });
     } else {
         resume_next([&] { Suono("nontrovato.wav"); });

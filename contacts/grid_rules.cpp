@@ -2,6 +2,7 @@
 // the card in step with the current row.
 #include "contacts/Main.h"
 #include "platform/app.h"
+#include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/jet_sql.h"
 #include "platform/runtime.h"
@@ -132,20 +133,13 @@ void Main::collega_griglia()
 {
     Lnick2 = nick_label(this, Qt::white, 3080, 3140);
     lnick = nick_label(this, QColor(255, 128, 0), 3060, 3120);
-    TDBGrid1->BeforeColEdit = [this](int16_t column, int16_t key, int16_t& cancel) {
-        platform::guard("griglia_controlla_nick", [&] { griglia_controlla_nick(column, key, cancel); });
-    };
-    TDBGrid1->BeforeUpdate = [this](int16_t& cancel) {
-        platform::guard("griglia_controlla_doppione", [&] { griglia_controlla_doppione(cancel); });
-    };
-    TDBGrid1->EditModeOn = [this] { platform::guard("griglia_modo_modifica", [this] { griglia_modo_modifica(); }); };
-    TDBGrid1->EditModeOff = [this] { platform::guard("griglia_modo_riga", [this] { griglia_modo_riga(); }); };
-    TDBGrid1->Error = [this](int16_t error, int16_t& response) {
-        platform::guard("griglia_errore", [&] { griglia_errore(error, response); });
-    };
-    TDBGrid1->RowColChange = [this](std::optional<long long>, int16_t) {
-        platform::guard("griglia_cambio_riga", [this] { griglia_cambio_riga(); });
-    };
+    using platform::guarded;
+    TDBGrid1->BeforeColEdit = guarded(this, "griglia_controlla_nick", &Main::griglia_controlla_nick);
+    TDBGrid1->BeforeUpdate = guarded(this, "griglia_controlla_doppione", &Main::griglia_controlla_doppione);
+    TDBGrid1->EditModeOn = guarded(this, "griglia_modo_modifica", &Main::griglia_modo_modifica);
+    TDBGrid1->EditModeOff = guarded(this, "griglia_modo_riga", &Main::griglia_modo_riga);
+    TDBGrid1->Error = guarded(this, "griglia_errore", &Main::griglia_errore);
+    TDBGrid1->RowColChange = guarded(this, "griglia_cambio_riga", &Main::griglia_cambio_riga);
     Data1.Error = [this](int number, int& response) {
         int16_t r = static_cast<int16_t>(response);
         platform::guard("Data1_Error", [&] { Data1_Error(static_cast<int16_t>(number), r); });

@@ -2,12 +2,11 @@
 // Where the window design puts the controls that the background artwork draws (the places
 // the ratings and photo panels fix are repeated here so that the artwork draws them too), in
 // twips on the 6750 x 4125 client area.
+#include "platform/controls.h"
 
 namespace layout {
 
-struct Rect {
-    int left, top, width, height;
-};
+using Rect = platform::TwipsRect;
 
 constexpr int kClientWidth = 6750;
 constexpr int kClientHeight = 4125;

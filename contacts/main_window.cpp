@@ -1,8 +1,10 @@
 // The main window's life cycle: start-up, first activation, hiding, the close request, exit.
 #include "contacts/Main.h"
 #include "contacts/layout.h"
+#include "banner/CNetGet.h"
 #include "desktop/clsSysTray.h"
 #include "platform/app.h"
+#include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -20,16 +22,14 @@ using platform::resume_next;
 
 namespace {
 
-const char* const kSection = "Impostazioni";
-
 std::string setting(const std::string& key, const std::string& default_value)
 {
-    return platform::GetSetting(platform::exe_name(), kSection, key, default_value);
+    return platform::GetSetting(platform::exe_name(), platform::kSettingsSection, key, default_value);
 }
 
 void save_setting(const std::string& key, const std::string& value)
 {
-    platform::SaveSetting(platform::exe_name(), kSection, key, value);
+    platform::SaveSetting(platform::exe_name(), platform::kSettingsSection, key, value);
 }
 
 // Below this outer width the window is taken for minimised or squeezed and hides.
@@ -74,13 +74,13 @@ Main::Main(QWidget* parent) : QWidget(parent)
     collega_griglia();
     // A session that ends does not ask the window to close; the close request's commit and
     // saving still run, so logging off loses no pending edit.
-    connect(qApp, &QGuiApplication::commitDataRequest, this,
-            [this] { platform::guard("Form_QueryUnload", [this] { Form_QueryUnload(); }); });
+    platform::on(qApp, &QGuiApplication::commitDataRequest, this, "Form_QueryUnload", &Main::Form_QueryUnload);
 }
 
 Main::~Main()
 {
     platform::guard("Form_Terminate", [this] { Form_Terminate(); });
+    netget.reset();   // its end lets events run, so it goes while the window is still whole
     delete TDBGrid1;   // before the data controls it is bound to
     TDBGrid1 = nullptr;
 }
@@ -105,11 +105,8 @@ void Main::crea_sfondo()
     sfondo_inf_sin = corner(":/art/corner_bl.svg");
     sfondo_inf_des = corner(":/art/corner_br.svg");
 
-    auto button = [this](const layout::Rect& r) {
-        auto* b = new platform::ImageControl(this);
-        platform::place(b, r.left, r.top, r.width, r.height);
-        b->setHandCursor();
-        return b;
+    const auto button = [this](const layout::Rect& r) {
+        return platform::click_area(this, r, QCursor(Qt::PointingHandCursor));
     };
     Image4 = button(layout::kAbout);
     Image5 = button(layout::kExit);
@@ -119,8 +116,11 @@ void Main::crea_sfondo()
     Image10 = button(layout::kLinks);
     Image12 = button(layout::kImport);
     Image13 = button(layout::kConversations);
-    connect(Image5, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image5_Click", [this] { Image5_Click(); }); });
+    platform::on(Image5, &platform::ImageControl::clicked, this, "Image5_Click", &Main::Image5_Click);
+    platform::on(Image16, &platform::ImageControl::clicked, this, "Image16_Click", &Main::Image16_Click);
+    platform::on(ImgHelp, &platform::ImageControl::clicked, this, "ImgHelp_Click", &Main::ImgHelp_Click);
+    platform::on(Image4, &platform::ImageControl::clicked, this, "Image4_Click", &Main::Image4_Click);
+    platform::on(Image13, &platform::ImageControl::clicked, this, "Image13_Click", &Main::Image13_Click);
 }
 
 void Main::crea_menu()
@@ -130,8 +130,7 @@ void Main::crea_menu()
     avvioautom->setCheckable(true);
     menupop3->addSeparator();
     chiudi = menupop3->addAction(QStringLiteral("Exit"));
-    connect(chiudi, &QAction::triggered, this,
-            [this] { platform::guard("chiudi_Click", [this] { chiudi_Click(); }); });
+    platform::on(chiudi, &QAction::triggered, this, "chiudi_Click", &Main::chiudi_Click);
     menupop4 = new QMenu(QStringLiteral("Pop4"), this);
     ImpOut = menupop4->addAction(QStringLiteral("Import from MS Outlook"));
     mnuimpdiv = menupop4->addSeparator();
@@ -234,6 +233,11 @@ void Main::Form_Load()
             show();
             shown_here = true;
         }
+    });
+    resume_next([&] {
+        if (!netget)
+            netget = std::make_unique<CNetGet>();
+        netget->Init();
     });
     // The loaded form shows itself unless the start-up already did (a start with "S" that the
     // resize handling hid must stay hidden).

@@ -3,6 +3,7 @@
 #include "contacts/Foto.h"
 #include "contacts/Main.h"
 #include "contacts/layout.h"
+#include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/pictures.h"
@@ -42,29 +43,11 @@ float quotient(float a, float b)
     return a / b;
 }
 
-QCursor hand_cursor()
-{
-    const QPixmap hand(QStringLiteral(":/art/hand.png"));
-    return hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, 10, 0);   // the fingertip
-}
-
 platform::ImageControl* slot_area(const std::array<platform::ImageControl*, 6>& ifoto, int16_t i)
 {
     if (i < 1 || i > kSlots)
         throw platform::StepError(platform::errSubscript, "Subscript out of range");
     return ifoto[static_cast<size_t>(i)];
-}
-
-platform::ImageControl* click_area(QWidget* parent, double left, double top, double width, double height,
-                                   const QCursor& cursor)
-{
-    auto* area = new platform::ImageControl(parent);
-    area->setLeftTw(left);
-    area->setTopTw(top);
-    area->setWidthTw(width);
-    area->setHeightTw(height);
-    area->setCursor(cursor);
-    return area;
 }
 
 // The viewer is created on first use; closing it deletes it, and the main window forgets it.
@@ -88,7 +71,8 @@ Foto& viewer(Main& form)
 
 void Main::crea_pannello_foto()
 {
-    const QCursor hand = hand_cursor();
+    using platform::click_area;
+    const QCursor hand = platform::picture_pointer(QStringLiteral(":/art/hand.png"));
 
     auto* strip = new platform::ImageControl(this);
     strip->setPicture(QPixmap(QStringLiteral(":/art/strip_foto.png")));
@@ -112,38 +96,31 @@ void Main::crea_pannello_foto()
     ifotosel->setHeightTw(90);
 
     for (int16_t i = 1; i <= kSlots; ++i) {
-        ifoto[static_cast<size_t>(i)] = click_area(Picture2, kSlotLeft[i], 0, 150, 255, hand);
-        connect(ifoto[static_cast<size_t>(i)], &platform::ImageControl::clicked, this,
-                [this, i] { platform::guard("ifoto_Click", [this, i] { ifoto_Click(i); }); });
+        ifoto[static_cast<size_t>(i)] = click_area(Picture2, {double(kSlotLeft[i]), 0, 150, 255}, hand);
+        platform::on(ifoto[static_cast<size_t>(i)], &platform::ImageControl::clicked, this, "ifoto_Click",
+                     &Main::ifoto_Click, i);
     }
-    Image15 = click_area(Picture2, 120, 60, 315, 195, hand);
+    Image15 = click_area(Picture2, {120, 60, 315, 195}, hand);
     Image15->setToolTip(QStringLiteral("Double click to eliminate the link to the photo"));
-    connect(Image15, &platform::ImageControl::doubleClicked, this,
-            [this] { platform::guard("Image15_DblClick", [this] { Image15_DblClick(); }); });
+    platform::on(Image15, &platform::ImageControl::doubleClicked, this, "Image15_DblClick", &Main::Image15_DblClick);
 
-    Image1 = click_area(this, 3000, 1560, 1575, 1935, hand);
+    Image1 = click_area(this, {3000, 1560, 1575, 1935}, hand);
     Image1->setStretch(true);
     Image1->hide();
-    connect(Image1, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image1_Click", [this] { Image1_Click(); }); });
+    platform::on(Image1, &platform::ImageControl::clicked, this, "Image1_Click", &Main::Image1_Click);
 
-    ianonimo = click_area(this, 3000, 1560, 1575, 1935, hand);
+    ianonimo = click_area(this, {3000, 1560, 1575, 1935}, hand);
     ianonimo->setStretch(true);
     ianonimo->setPicture(QPixmap(QStringLiteral(":/art/anonimo.png")));
-    connect(ianonimo, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("ianonimo_Click", [this] { ianonimo_Click(); }); });
+    platform::on(ianonimo, &platform::ImageControl::clicked, this, "ianonimo_Click", &Main::ianonimo_Click);
 
-    const layout::Rect link = layout::kLinkPhoto;
-    Image2 = click_area(this, link.left, link.top, link.width, link.height, hand);
+    Image2 = click_area(this, layout::kLinkPhoto, hand);
     Image2->setToolTip(QStringLiteral("To Link Photo"));
-    connect(Image2, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image2_Click", [this] { Image2_Click(); }); });
+    platform::on(Image2, &platform::ImageControl::clicked, this, "Image2_Click", &Main::Image2_Click);
 
-    const layout::Rect view = layout::kViewPhoto;
-    Image3 = click_area(this, view.left, view.top, view.width, view.height, hand);
+    Image3 = click_area(this, layout::kViewPhoto, hand);
     Image3->setToolTip(QStringLiteral("View Photo"));
-    connect(Image3, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image3_Click", [this] { Image3_Click(); }); });
+    platform::on(Image3, &platform::ImageControl::clicked, this, "Image3_Click", &Main::Image3_Click);
 }
 
 void Main::inizializza_puntatore_foto(int16_t& i)

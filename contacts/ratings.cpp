@@ -2,6 +2,7 @@
 // show and hide the panel over the note and e-mail boxes.
 #include "contacts/Main.h"
 #include "contacts/layout.h"
+#include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/runtime.h"
 
@@ -50,8 +51,8 @@ private:
 const char* const kCaptions[5] = {"Liking", "Beauty", "Intelligence", "Affinity", "Culture"};
 
 // Star i of row riga, relative to the panel.
-constexpr int star_left(int i) { return 240 + 300 * i; }
-constexpr int star_top(int riga) { return 180 + 480 * (riga - 1); }
+constexpr double star_left(int i) { return 240 + 300 * i; }
+constexpr double star_top(int riga) { return 180 + 480 * (riga - 1); }
 constexpr int kStarSize = 195;
 
 void set_text_colour(QWidget* w, uint32_t rgb)
@@ -61,22 +62,10 @@ void set_text_colour(QWidget* w, uint32_t rgb)
     w->setPalette(palette);
 }
 
-// The pointer that the stars and the panel's click areas share: a hand holding a star.
-QCursor star_pointer()
-{
-    const QPixmap pointer(QStringLiteral(":/art/pointer.png"));
-    return pointer.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(pointer, 10, 0);   // the fingertip
-}
-
 platform::ImageControl* star(QWidget* panel, const QPixmap& picture, const QCursor& pointer, int riga, int i)
 {
-    auto* s = new platform::ImageControl(panel);
+    auto* s = platform::click_area(panel, {star_left(i), star_top(riga), kStarSize, kStarSize}, pointer);
     s->setPicture(picture);
-    s->setLeftTw(star_left(i));
-    s->setTopTw(star_top(riga));
-    s->setWidthTw(kStarSize);
-    s->setHeightTw(kStarSize);
-    s->setCursor(pointer);
     return s;
 }
 
@@ -98,17 +87,6 @@ QLabel* score_label(QWidget* panel)
     label->setFont(platform::design_font(9.75));
     set_text_colour(label, 0x008000);
     return label;
-}
-
-platform::ImageControl* click_area(QWidget* parent, const layout::Rect& r, const QCursor& pointer)
-{
-    auto* area = new platform::ImageControl(parent);
-    area->setLeftTw(r.left);
-    area->setTopTw(r.top);
-    area->setWidthTw(r.width);
-    area->setHeightTw(r.height);
-    area->setCursor(pointer);
-    return area;
 }
 
 // What both forms of a star click do first: false when the row has no nick, and then
@@ -147,7 +125,8 @@ void Main::crea_pannello_voti()
 
     const QPixmap grey(QStringLiteral(":/art/star_grey.png"));
     const QPixmap red(QStringLiteral(":/art/star_red.png"));
-    const QCursor pointer = star_pointer();
+    // The stars and the panel's click areas share a hand holding a star.
+    const QCursor pointer = platform::picture_pointer(QStringLiteral(":/art/pointer.png"));
     for (int riga = 1; riga <= 5; ++riga) {
         Label1[riga - 1] = caption(Picture1, riga);
         for (int i = 0; i < 5; ++i) {
@@ -155,25 +134,20 @@ void Main::crea_pannello_voti()
             stellar[riga - 1][i] = star(Picture1, red, pointer, riga, i);
             stellar[riga - 1][i]->hide();
             const auto index = static_cast<int16_t>(i);
-            connect(stellag[riga - 1][i], &platform::ImageControl::clicked, this, [this, riga, index] {
-                platform::guard("stellag_Click", [&] { stellag_Click(riga, index); });
-            });
-            connect(stellar[riga - 1][i], &platform::ImageControl::clicked, this, [this, riga, index] {
-                platform::guard("stellar_Click", [&] { stellar_Click(riga, index); });
-            });
+            platform::on(stellag[riga - 1][i], &platform::ImageControl::clicked, this, "stellag_Click",
+                         &Main::stellag_Click, riga, index);
+            platform::on(stellar[riga - 1][i], &platform::ImageControl::clicked, this, "stellar_Click",
+                         &Main::stellar_Click, riga, index);
         }
     }
     tpunti = score_label(Picture1);
 
-    Image8 = click_area(this, layout::kShowRatings, pointer);
-    Image9 = click_area(this, layout::kShowNotes, pointer);
-    Image14 = click_area(this, layout::kCloseRatings, pointer);
-    connect(Image8, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image8_Click", [this] { Image8_Click(); }); });
-    connect(Image9, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image9_Click", [this] { Image9_Click(); }); });
-    connect(Image14, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image14_Click", [this] { Image14_Click(); }); });
+    Image8 = platform::click_area(this, layout::kShowRatings, pointer);
+    Image9 = platform::click_area(this, layout::kShowNotes, pointer);
+    Image14 = platform::click_area(this, layout::kCloseRatings, pointer);
+    platform::on(Image8, &platform::ImageControl::clicked, this, "Image8_Click", &Main::Image8_Click);
+    platform::on(Image9, &platform::ImageControl::clicked, this, "Image9_Click", &Main::Image9_Click);
+    platform::on(Image14, &platform::ImageControl::clicked, this, "Image14_Click", &Main::Image14_Click);
 }
 
 // Only the leading run of red stars of each row counts. The visibility asked is each star's

@@ -3,66 +3,16 @@
 #include "contacts/Main.h"
 #include "contacts/layout.h"
 #include "platform/app.h"
+#include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/jet_sql.h"
 #include "platform/services.h"
 
-#include <QFocusEvent>
-#include <QKeyEvent>
-#include <QTimer>
-#include <functional>
 #include <optional>
 
 using platform::resume_next;
 
 namespace {
-
-// The search box raises its focus and key events on the window's handlers; a key press
-// reaches the handler before the box types it.
-class FindBox : public QLineEdit {
-public:
-    FindBox(QWidget* parent, std::function<void()> got_focus, std::function<void(int16_t&)> key_press)
-        : QLineEdit(parent), got_focus_(std::move(got_focus)), key_press_(std::move(key_press))
-    {
-    }
-
-protected:
-    // A click that brings the focus would clear the selection with its own press: the focus
-    // handling then runs once the press is done.
-    void focusInEvent(QFocusEvent* e) override
-    {
-        QLineEdit::focusInEvent(e);
-        const auto run = [this] { platform::guard("find_GotFocus", [this] { got_focus_(); }); };
-        if (e->reason() == Qt::MouseFocusReason)
-            QTimer::singleShot(0, this, run);
-        else
-            run();
-    }
-
-    void keyPressEvent(QKeyEvent* e) override
-    {
-        if (const auto key = key_ascii(e)) {
-            int16_t code = *key;
-            platform::guard("find_KeyPress", [&] { key_press_(code); });
-        }
-        QLineEdit::keyPressEvent(e);
-    }
-
-private:
-    // Only keys that type a character raise the key-press event; Enter types 13.
-    static std::optional<int16_t> key_ascii(const QKeyEvent* e)
-    {
-        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
-            return 13;
-        const QString text = e->text();
-        if (text.size() != 1 || text[0].unicode() > 0x7fff)
-            return std::nullopt;
-        return static_cast<int16_t>(text[0].unicode());
-    }
-
-    std::function<void()> got_focus_;
-    std::function<void(int16_t&)> key_press_;
-};
 
 constexpr int16_t kEnter = 13;
 
@@ -92,19 +42,20 @@ const char* const kSortCaptions[10] = {
 
 void Main::crea_ricerca()
 {
-    find = new FindBox(this, [this] { find_GotFocus(); }, [this](int16_t& key) { find_KeyPress(key); });
+    find = new QLineEdit(this);
+    // A click into the box must not clear the selection that the focus handling makes.
+    const auto* events = new platform::TextBoxEvents(find, true);
+    platform::on(events, &platform::TextBoxEvents::GotFocus, this, "find_GotFocus", &Main::find_GotFocus);
+    platform::on(events, &platform::TextBoxEvents::KeyPress, this, "find_KeyPress", &Main::find_KeyPress);
     platform::place(find, layout::kFind.left, layout::kFind.top, layout::kFind.width, layout::kFind.height);
     find->setStyleSheet(QStringLiteral("QLineEdit { background: white; border: 1px solid #8a9bb0; "
                                        "border-radius: 3px; padding: 0 3px; }"));
     find->setToolTip(QStringLiteral("Inserire il nick da trovare"));
 
     const auto button = [this](const layout::Rect& r, const char* tip, void (Main::*handler)(), const char* name) {
-        auto* b = new platform::ImageControl(this);
-        platform::place(b, r.left, r.top, r.width, r.height);
-        b->setHandCursor();
+        auto* b = platform::click_area(this, r, QCursor(Qt::PointingHandCursor));
         b->setToolTip(QString::fromUtf8(tip));
-        connect(b, &platform::ImageControl::clicked, this,
-                [this, handler, name] { platform::guard(name, [this, handler] { (this->*handler)(); }); });
+        platform::on(b, &platform::ImageControl::clicked, this, name, handler);
         return b;
     };
     Image6 = button(layout::kSearch, "Search for nick, name or E-mail", &Main::Image6_Click, "Image6_Click");
@@ -115,8 +66,7 @@ void Main::crea_ricerca()
     for (int16_t index = 0; index < 10; ++index) {
         const bool separator = index == 2 || index == 8;
         ord[index] = separator ? menupop1->addSeparator() : menupop1->addAction(QString::fromUtf8(kSortCaptions[index]));
-        connect(ord[index], &QAction::triggered, this,
-                [this, index] { platform::guard("ord_Click", [this, index] { ord_Click(index); }); });
+        platform::on(ord[index], &QAction::triggered, this, "ord_Click", &Main::ord_Click, index);
     }
 }
 

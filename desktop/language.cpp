@@ -8,5 +8,5 @@ void Main::applica_lingua() {}
 
 void Main::Salvalingua()
 {
-    platform::SaveSetting(platform::exe_name(), "Impostazioni", "lingua", lingua == 0 ? "0" : "1");
+    platform::SaveSetting(platform::exe_name(), platform::kSettingsSection, "lingua", lingua == 0 ? "0" : "1");
 }

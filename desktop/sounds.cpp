@@ -4,6 +4,7 @@
 #include "contacts/layout.h"
 #include "desktop/Suono.h"
 #include "platform/app.h"
+#include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/settings.h"
@@ -14,7 +15,7 @@ namespace {
 
 void salva_suoni(const std::string& value)
 {
-    platform::SaveSetting(platform::exe_name(), "Impostazioni", "suoni", value);
+    platform::SaveSetting(platform::exe_name(), platform::kSettingsSection, "suoni", value);
 }
 
 } // namespace
@@ -22,23 +23,16 @@ void salva_suoni(const std::string& value)
 void Main::crea_suoni()
 {
     const auto crea = [this](const char* picture) {
-        auto* image = new platform::ImageControl(this);
+        auto* image = platform::click_area(this, layout::kSoundSwitch, QCursor(Qt::PointingHandCursor));
         image->setStretch(true);
         image->setPicture(QPixmap(QString::fromLatin1(picture)));
-        image->setLeftTw(layout::kSoundSwitch.left);
-        image->setTopTw(layout::kSoundSwitch.top);
-        image->setWidthTw(layout::kSoundSwitch.width);
-        image->setHeightTw(layout::kSoundSwitch.height);
-        image->setHandCursor();
         return image;
     };
     suono_on = crea(":/art/sound_on.png");
     suono_off = crea(":/art/sound_off.png");
     suono_off->hide();
-    connect(suono_on, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("suono_on_Click", [this] { suono_on_Click(); }); });
-    connect(suono_off, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("suono_off_Click", [this] { suono_off_Click(); }); });
+    platform::on(suono_on, &platform::ImageControl::clicked, this, "suono_on_Click", &Main::suono_on_Click);
+    platform::on(suono_off, &platform::ImageControl::clicked, this, "suono_off_Click", &Main::suono_off_Click);
 }
 
 // The window may not be on screen yet, so the switch is read from the image's own state.

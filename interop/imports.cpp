@@ -3,6 +3,7 @@
 // MS Outlook exported as ";"-separated text. Both only add the nicks the book lacks.
 #include "contacts/Main.h"
 #include "platform/app.h"
+#include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/ini.h"
@@ -77,12 +78,9 @@ std::pair<std::string, std::string> campi_outlook(const std::string& riga)
 
 void Main::collega_importazioni()
 {
-    connect(Image12, &platform::ImageControl::clicked, this,
-            [this] { platform::guard("Image12_Click", [this] { Image12_Click(); }); });
-    connect(ImpOut, &QAction::triggered, this,
-            [this] { platform::guard("ImpOut_Click", [this] { ImpOut_Click(); }); });
-    connect(ImpC6, &QAction::triggered, this,
-            [this] { platform::guard("ImpC6_Click", [this] { ImpC6_Click(); }); });
+    platform::on(Image12, &platform::ImageControl::clicked, this, "Image12_Click", &Main::Image12_Click);
+    platform::on(ImpOut, &QAction::triggered, this, "ImpOut_Click", &Main::ImpOut_Click);
+    platform::on(ImpC6, &QAction::triggered, this, "ImpC6_Click", &Main::ImpC6_Click);
 }
 
 void Main::Image12_Click()

@@ -1,7 +1,13 @@
 #include "platform/controls.h"
 
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -18,6 +24,92 @@ QFont design_font(double points)
     font.setPointSizeF(points);
     font.setBold(true);
     return font;
+}
+
+ImageControl* click_area(QWidget* parent, const TwipsRect& place, const QCursor& pointer)
+{
+    auto* area = new ImageControl(parent);
+    area->setLeftTw(place.left);
+    area->setTopTw(place.top);
+    area->setWidthTw(place.width);
+    area->setHeightTw(place.height);
+    area->setCursor(pointer);
+    return area;
+}
+
+QCursor picture_pointer(const QString& picture)
+{
+    const QPixmap pixmap(picture);
+    return pixmap.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(pixmap, 10, 0);
+}
+
+TextBoxEvents::TextBoxEvents(QWidget* box, bool focus_after_press)
+    : QObject(box), box_(box), focus_after_press_(focus_after_press)
+{
+    box->installEventFilter(this);
+}
+
+TextBoxEvents::TextBoxEvents(QLineEdit* box, bool focus_after_press) : TextBoxEvents(static_cast<QWidget*>(box), focus_after_press)
+{
+    connect(box, &QLineEdit::textChanged, this, &TextBoxEvents::Change);
+}
+
+// A multi-line box signals every assignment, also of an equal text; its mouse events reach
+// its viewport.
+TextBoxEvents::TextBoxEvents(QPlainTextEdit* box) : TextBoxEvents(static_cast<QWidget*>(box), false)
+{
+    box->viewport()->installEventFilter(this);
+    connect(box, &QPlainTextEdit::textChanged, this, &TextBoxEvents::Change);
+}
+
+bool TextBoxEvents::eventFilter(QObject*, QEvent* e)
+{
+    switch (e->type()) {
+    case QEvent::FocusIn:
+        return focus_in(e);
+    case QEvent::KeyPress:
+        key_press(e);
+        return false;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton && !std::exchange(after_double_click_, false))
+            emit Click();
+        return false;
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+            after_double_click_ = true;
+            emit DblClick();
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool TextBoxEvents::focus_in(QEvent* e)
+{
+    const auto reason = static_cast<QFocusEvent*>(e)->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+        return false;
+    if (focus_after_press_ && reason == Qt::MouseFocusReason) {
+        QTimer::singleShot(0, this, &TextBoxEvents::GotFocus);
+        return false;
+    }
+    const QWidget* before = box_->window()->focusWidget();
+    emit GotFocus();
+    return box_->window()->focusWidget() != before;
+}
+
+void TextBoxEvents::key_press(QEvent* e)
+{
+    const auto* key = static_cast<QKeyEvent*>(e);
+    int16_t code = 0;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        code = 13;
+    else if (key->text().size() == 1 && key->text()[0].unicode() <= 0x7fff)
+        code = static_cast<int16_t>(key->text()[0].unicode());
+    else
+        return;
+    emit KeyPress(code);
 }
 
 // No style sheet: a tool tip takes its widget's style sheet and would come out blank.
@@ -42,11 +134,6 @@ void ImageControl::setStretch(bool on)
 {
     stretch_ = on;
     update();
-}
-
-void ImageControl::setHandCursor()
-{
-    setCursor(Qt::PointingHandCursor);
 }
 
 void ImageControl::setLeftTw(double v) { move(px(v), y()); }

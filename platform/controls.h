@@ -1,9 +1,14 @@
 #pragma once
 // The window-edge controls the forms are built from, placed and sized in twips.
+#include <QCursor>
 #include <QFont>
 #include <QLabel>
 #include <QPixmap>
 #include <QWidget>
+#include <cstdint>
+
+class QLineEdit;
+class QPlainTextEdit;
 
 namespace platform {
 
@@ -13,6 +18,12 @@ inline int px(double twips) { return static_cast<int>(twips / kTwipsPerPixel + (
 inline double twips(int pixels) { return pixels * double(kTwipsPerPixel); }
 
 void place(QWidget* w, double left, double top, double width, double height);
+
+// A place on a form in twips.
+struct TwipsRect {
+    double left, top, width, height;
+};
+
 
 // The window design's lettering, "Comic Sans MS" bold; where it is missing, a rounded sans
 // rather than whatever the font matcher offers for it (a calligraphic italic on Debian).
@@ -28,8 +39,6 @@ public:
     void setPicture(const QPixmap& picture);   // natural size when not stretched
     const QPixmap& picture() const { return picture_; }
     void setStretch(bool on);
-    bool stretch() const { return stretch_; }
-    void setHandCursor();
 
     double LeftTw() const { return twips(x()); }
     double TopTw() const { return twips(y()); }
@@ -57,5 +66,46 @@ private:
     double width_tw_ = 0;
     double height_tw_ = 0;
 };
+
+// The events of a text box (a line or a multi-line box) as the old text box raised them:
+// no GotFocus when the focus comes back with the
+// window, no Click for the release that ends a double click, and KeyPress before the box
+// types the key, only for keys that type a character (Enter types 13).
+class TextBoxEvents : public QObject {
+    Q_OBJECT
+public:
+    // focus_after_press: a focus that a mouse press brings is reported once the press is done,
+    // for a handler that selects the text (the press would clear the selection). Otherwise a
+    // GotFocus handler that sends the focus elsewhere keeps the box from taking it.
+    explicit TextBoxEvents(QLineEdit* box, bool focus_after_press = false);
+    explicit TextBoxEvents(QPlainTextEdit* box);
+
+signals:
+    void Change();
+    void GotFocus();
+    void Click();
+    void DblClick();
+    void KeyPress(int16_t& KeyAscii);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    TextBoxEvents(QWidget* box, bool focus_after_press);
+    bool focus_in(QEvent* e);
+    void key_press(QEvent* e);
+
+    QWidget* box_;
+    bool focus_after_press_;
+    bool after_double_click_ = false;
+};
+
+// An image control without picture at a place, with its own mouse pointer: a click area
+// over a drawn button, a photo slot, a star.
+ImageControl* click_area(QWidget* parent, const TwipsRect& place, const QCursor& pointer);
+
+// A mouse pointer drawn as a picture whose hot spot is its top edge, 10 pixels in (the
+// fingertip of the pointing hands); the system's pointing hand when the picture is missing.
+QCursor picture_pointer(const QString& picture);
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/failure.h"
 #include "platform/jet_sql.h"
+#include "platform/runtime.h"
 #include "platform/text_order.h"
 
 #include <sqlite3.h>
@@ -95,22 +96,12 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-// A double the way the old runtime writes it: 15 significant digits, no trailing ".0".
-std::string format_double(double d)
-{
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.15g", d == 0 ? 0.0 : d);
-    std::string text = buffer;
-    std::replace(text.begin(), text.end(), 'e', 'E');
-    return text;
-}
-
 FieldValue column_value(sqlite3_stmt* stmt, int column)
 {
     switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_NULL: return std::nullopt;
     case SQLITE_INTEGER: return std::to_string(sqlite3_column_int64(stmt, column));
-    case SQLITE_FLOAT: return format_double(sqlite3_column_double(stmt, column));
+    case SQLITE_FLOAT: return CStr(sqlite3_column_double(stmt, column));   // "." whatever the locale
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
         return std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt, column)));

@@ -30,6 +30,7 @@ enum ErrorNumber : int {
     errDatabase = 3000,
     errBadPassword = 3031,
     errPathFileAccess = 75,
+    errInvalidPropertyValue = 380,
     errPictureFormat = 481,
 };
 

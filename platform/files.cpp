@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <array>
 
@@ -328,6 +329,27 @@ std::string read_text_file(const std::string& windows_path)
 std::vector<std::string> read_text_lines(const std::string& windows_path)
 {
     return split_lines(read_text_file(windows_path));
+}
+
+ReplacingFile::ReplacingFile(const std::string& windows_path)
+    : file_(std::make_unique<QSaveFile>(qt(native_path(windows_path))))
+{
+    if (!file_->open(QIODevice::WriteOnly))
+        access_error();
+}
+
+ReplacingFile::~ReplacingFile() = default;
+
+void ReplacingFile::write(const char* bytes, size_t count)
+{
+    if (file_->write(bytes, qint64(count)) != qint64(count))
+        access_error();
+}
+
+void ReplacingFile::commit()
+{
+    if (!file_->commit())
+        access_error();
 }
 
 } // namespace platform

@@ -4,9 +4,12 @@
 // file-system edge (native_path). Texts are UTF-8.
 #include "platform/failure.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+class QSaveFile;
 
 namespace platform {
 
@@ -60,5 +63,20 @@ constexpr long long kMaxTextFileBytes = 64LL * 1024 * 1024;
 std::string read_text_file(const std::string& windows_path);
 // The same split into lines at CR LF, LF or a lone CR; a last line without an end counts.
 std::vector<std::string> read_text_lines(const std::string& windows_path);
+
+// A file written whole or not at all: the bytes go to an unnamed temporary file beside the
+// destination, which takes the destination's place only at commit. Dropped without a commit,
+// or with the program dying, it leaves the destination as it was and nothing behind.
+// Throws StepError(errPathFileAccess) when the file cannot be made, written or put in place.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(const std::string& windows_path);
+    ~ReplacingFile();
+    void write(const char* bytes, size_t count);
+    void commit();
+
+private:
+    std::unique_ptr<QSaveFile> file_;
+};
 
 } // namespace platform

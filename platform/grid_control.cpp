@@ -16,17 +16,6 @@
 
 namespace platform {
 
-namespace {
-
-std::string lower_case(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-} // namespace
-
 // The recordset's rows plus the add-new row. The row count is cached and changes only inside
 // the model's notifications, so the view never sees a count that moved under it; every cell
 // is asked of the grid, which reads only the rows the view paints.
@@ -237,7 +226,7 @@ void DataGrid::setColumns(const std::vector<GridColumn>& columns)
     columns_ = columns;
     std::vector<QString> captions;
     for (GridColumn& c : columns_) {
-        c.field = lower_case(c.field);
+        c.field = lower_ascii(c.field);
         captions.push_back(QString::fromStdString(c.caption));
     }
     remapColumns();
@@ -250,7 +239,7 @@ void DataGrid::setValueItems(const std::string& field,
                                const std::map<std::string, QPixmap>& pictures,
                                const std::map<std::string, QString>& texts)
 {
-    value_items_[lower_case(field)] = ValueItems{pictures, texts};
+    value_items_[lower_ascii(field)] = ValueItems{pictures, texts};
     viewport()->update();
 }
 
@@ -313,7 +302,7 @@ bool DataGrid::isCurrentCell(long row, int column) const
 
 int DataGrid::columnIndex(const std::string& field) const
 {
-    const std::string name = lower_case(field);
+    const std::string name = lower_ascii(field);
     for (size_t i = 0; i < columns_.size(); ++i)
         if (columns_[i].field == name)
             return static_cast<int>(i);

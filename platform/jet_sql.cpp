@@ -1,6 +1,7 @@
 #include "platform/jet_sql.h"
 
 #include "platform/failure.h"
+#include "platform/runtime.h"
 #include "platform/text_order.h"
 
 #include <algorithm>
@@ -31,17 +32,9 @@ bool word_part(char c)
     return word_start(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$';
 }
 
-std::string lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 bool is_word(const Token& t, std::string_view w)
 {
-    return t.kind == Kind::Word && lower(t.text) == w;
+    return t.kind == Kind::Word && lower_ascii(t.text) == w;
 }
 
 std::string sqlite_quote(std::string_view text)
@@ -127,7 +120,7 @@ bool is_keyword(const Token& t)
     static constexpr std::array<std::string_view, 16> keywords{
         "where", "and", "or", "not", "on", "having", "when", "then",
         "else",  "select", "by", "case", "in", "is", "between", "like"};
-    const std::string w = lower(t.text);
+    const std::string w = lower_ascii(t.text);
     return t.kind == Kind::Word
         && std::find(keywords.begin(), keywords.end(), w) != keywords.end();
 }
@@ -408,7 +401,7 @@ bool is_single_table_select(std::string_view sqlite_sql)
         } else if (t.kind == Kind::Punct && t.text == ")") {
             --depth;
         } else if (depth == 0) {
-            const std::string w = t.kind == Kind::Word ? lower(t.text) : std::string();
+            const std::string w = t.kind == Kind::Word ? lower_ascii(t.text) : std::string();
             if (std::find(refused.begin(), refused.end(), w) != refused.end())
                 return false;
             if (state == 0 && w == "from")
@@ -442,8 +435,8 @@ std::vector<OrderTerm> order_by_terms(std::string_view sqlite_sql)
     std::vector<std::string> words;   // the current term's tokens, blanks between them dropped
     const auto close_term = [&] {
         OrderTerm term;
-        if (!words.empty() && (lower(words.back()) == "desc" || lower(words.back()) == "asc")) {
-            term.descending = lower(words.back()) == "desc";
+        if (!words.empty() && (lower_ascii(words.back()) == "desc" || lower_ascii(words.back()) == "asc")) {
+            term.descending = lower_ascii(words.back()) == "desc";
             words.pop_back();
         }
         for (const std::string& w : words)
@@ -500,7 +493,7 @@ std::string with_text_keys(std::string_view jet, const TextKeys& keys)
         if (is_word(t, "by") && i >= 2 && is_word(tokens[i - 2], "order"))
             in_order = true;
         const auto key = t.kind == Kind::Word && !(i > 0 && tokens[i - 1].text == ".")
-            ? keys.find(lower(t.text)) : keys.end();
+            ? keys.find(lower_ascii(t.text)) : keys.end();
         if (key == keys.end()) {
             out += text(t);
             continue;

@@ -207,6 +207,15 @@ std::string RTrim(std::string_view text)
 
 std::string Trim(std::string_view text) { return LTrim(RTrim(text)); }
 
+std::string lower_ascii(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 std::string CStr(double value)
 {
     if (value == 0.0)

@@ -36,6 +36,10 @@ std::string Trim(std::string_view text);
 std::string LTrim(std::string_view text);
 std::string RTrim(std::string_view text);
 
+// The text with its ASCII letters in lower case, whatever the locale: field names, keywords,
+// file extensions. Other bytes, UTF-8 included, pass unchanged.
+std::string lower_ascii(std::string_view text);
+
 // A number as text: up to 15 significant digits, no trailing zeros ("600", "12.5"),
 // exponent form "1E+15" for very large or small magnitudes.
 std::string CStr(double value);

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -101,14 +100,6 @@ private:
     QPointer<QSoundEffect> effect_;
 };
 
-class RealDesktop : public DesktopService {
-public:
-    bool open_url(const std::string& url) override
-    {
-        return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-    }
-};
-
 } // namespace
 
 Services& services()
@@ -118,8 +109,9 @@ Services& services()
         .open_file = std::make_unique<RealOpenFile>(),
         .popup_menu = std::make_unique<RealPopupMenu>(),
         .sound = std::make_unique<RealSound>(),
-        .desktop = std::make_unique<RealDesktop>(),
+        .shell = std::make_unique<XdgShellOpen>(),
         .programs = std::make_unique<DetachedProgramStarter>(),
+        .internet = std::make_unique<QtInternet>(),
     };
     return instance;
 }

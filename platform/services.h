@@ -1,7 +1,9 @@
 #pragma once
 // Every service that would block or reach outside the process goes through here, behind an
 // interface with a real implementation and a recording double (tests/support/doubles.h).
+#include "platform/internet.h"
 #include "platform/shell.h"
+#include "platform/shell_open.h"
 
 #include <memory>
 #include <string>
@@ -53,20 +55,14 @@ public:
     virtual bool play(const std::string& path, bool loop) = 0;
 };
 
-// Handing a URL (http:, mailto:) to the desktop.
-class DesktopService {
-public:
-    virtual ~DesktopService() = default;
-    virtual bool open_url(const std::string& url) = 0;
-};
-
 struct Services {
     std::unique_ptr<MessageBoxService> messages;
     std::unique_ptr<OpenFileService> open_file;
     std::unique_ptr<PopupMenuService> popup_menu;
     std::unique_ptr<SoundService> sound;
-    std::unique_ptr<DesktopService> desktop;
+    std::unique_ptr<ShellOpenService> shell;
     std::unique_ptr<ProgramStarter> programs;
+    std::unique_ptr<InternetService> internet;
 };
 
 // The process-wide services, real ones unless a test replaced them.

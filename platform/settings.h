@@ -6,6 +6,9 @@
 
 namespace platform {
 
+// The one section the program keeps its settings under.
+inline constexpr const char* kSettingsSection = "Impostazioni";
+
 // The stored value, or default_value when the key (or its file) does not exist.
 std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                        const std::string& default_value);

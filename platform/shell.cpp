@@ -1,23 +1,21 @@
 #include "platform/shell.h"
 #include "platform/failure.h"
 #include "platform/files.h"
+#include "platform/runtime.h"
 #include "platform/services.h"
 
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 
-#include <algorithm>
-#include <cctype>
+#include <fstream>
+#include <iterator>
 
 namespace platform {
 
 CommandLine split_command_line(const std::string& command_line)
 {
-    std::string lower(command_line);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const auto end = lower.find(".exe");
+    const auto end = lower_ascii(command_line).find(".exe");
     if (end == std::string::npos)
         return {command_line, {}};
     const auto program_end = end + 4;
@@ -40,6 +38,18 @@ long long DetachedProgramStarter::start(const std::string& command_line, int)
     if (split.program.empty() || !QProcess::startDetached(program, arguments, QString(), &pid))
         throw StepError(errFileNotFound, "File not found");
     return pid;
+}
+
+// The state letter in /proc/<pid>/stat follows the last ')' of the program's name.
+bool DetachedProgramStarter::running(long long pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string line{std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>()};
+    const auto name_end = line.rfind(')');
+    if (pid <= 0 || name_end == std::string::npos || name_end + 2 >= line.size())
+        return false;
+    const char state = line[name_end + 2];
+    return state != 'Z' && state != 'X';
 }
 
 long long Shell(const std::string& command_line, int window_style)

@@ -27,6 +27,9 @@ public:
     virtual ~ProgramStarter() = default;
     // The started program's process id; throws StepError(errFileNotFound) when it cannot start.
     virtual long long start(const std::string& command_line, int window_style) = 0;
+    // Whether a program started here is still running (a program that ended is gone even
+    // before anyone collects it).
+    virtual bool running(long long pid) = 0;
 };
 
 // Through the process-wide service (services().programs).
@@ -36,6 +39,7 @@ long long Shell(const std::string& command_line, int window_style = vbMinimizedF
 class DetachedProgramStarter : public ProgramStarter {
 public:
     long long start(const std::string& command_line, int window_style) override;
+    bool running(long long pid) override;
 };
 
 } // namespace platform

@@ -3,10 +3,10 @@
 
 file(GLOB ART_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/art/*)
 if(ART_FILES)
-  qt_add_resources(tavoly_core "art" PREFIX "/art" BASE ${CMAKE_SOURCE_DIR}/resources/art FILES ${ART_FILES})
+  qt_add_resources(tavoly_forms "art" PREFIX "/art" BASE ${CMAKE_SOURCE_DIR}/resources/art FILES ${ART_FILES})
 endif()
 # The schema, which the program also uses to bring a book of an earlier shape up to date.
-qt_add_resources(tavoly_core "book" PREFIX "/book" BASE ${CMAKE_SOURCE_DIR}/resources
+qt_add_resources(tavoly_forms "book" PREFIX "/book" BASE ${CMAKE_SOURCE_DIR}/resources
   FILES ${CMAKE_SOURCE_DIR}/resources/schema.sql)
 
 add_executable(makedb tools/makedb.cpp)

@@ -9,7 +9,8 @@ packages=(
   libsqlcipher-dev sqlcipher
   libwmf-dev libemf2svg-dev
   libgtest-dev libbenchmark-dev
-  xdg-utils
+  clang
+  xdg-utils locales curl
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
 )
 

@@ -37,7 +37,6 @@ TEST(EndToEnd, StaysUpShowsItsWindowRefusesASecondCopyAndExitsOnTheExitButton)
     env.insert("XDG_RUNTIME_DIR", dir.path() + "/tmp");
     env.insert("TMPDIR", dir.path() + "/tmp");
     env.insert("HOME", dir.path());
-    env.insert("ASAN_OPTIONS", "detect_leaks=0");
     env.insert("EXIT_X", QString::number(platform::px(exit_button.left + exit_button.width / 2)));
     env.insert("EXIT_Y", QString::number(platform::px(exit_button.top + exit_button.height / 2)));
     QProcess run;

@@ -5,6 +5,7 @@
 
 #include "platform/data_control.h"
 #include "platform/files.h"
+#include "platform/runtime.h"
 #include "platform/screen.h"
 #include "platform/services.h"
 
@@ -185,20 +186,25 @@ TEST_F(ImportsTest, OutlookLinesContinueTheNumbersOfTheBookAndSkipTakenNicks)
     EXPECT_EQ(stored("Nick 048")["nome"], "Nicolò");
 }
 
-TEST_F(ImportsTest, AFullBookStillGetsRowsNumberedPast999)
+TEST_F(ImportsTest, BuddiesEndAtEntry999AndAFullBookStillGetsOutlookRowsPast999)
 {
     open({});
     // In one transaction: a commit per row would take seconds.
     std::string fill = "begin;";
-    for (int i = 1; i <= 999; ++i)
+    std::string buddies = "[Buddys]\n";
+    for (int i = 1; i <= 999; ++i) {
         fill += "insert into contatti (nick) values ('p" + std::to_string(i) + "');";
+        buddies += platform::Format3(i) + "=p" + std::to_string(i) + "\n";
+    }
     sqlite3* db = nullptr;
     sqlite3_open_v2((program + "/contatti.mdb").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_key(db, "quorvent", 8);
     ASSERT_EQ(sqlite3_exec(db, (fill + "commit;").c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
+    testing_support::use_book_keys(form->Data1);   // as the next start gives rows written outside
     form->Data1.Refresh();
-
+    import_c6(file("mynick", buddies + "1000=past the last key\n"));
+    EXPECT_EQ(stored_count(), 999);
     import_outlook(file("contacts.txt", "header\nZoe;zoe@example.com\n"));
     EXPECT_EQ(stored("Nick 1000")["email"], "zoe@example.com");
     EXPECT_EQ(stored_count(), 1000);

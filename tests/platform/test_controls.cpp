@@ -1,8 +1,15 @@
-// An image control reports a double click as one click and one double click.
+// The controls' events as the forms receive them, through the binding that guards each edge.
+#include "platform/bind.h"
 #include "platform/controls.h"
+#include "platform/timer.h"
 #include "tests/support/helpers.h"
 
+#include <QElapsedTimer>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -21,6 +28,95 @@ TEST(ImageControl, ADoubleClickIsOneClickAndOneDoubleClick)
     testing_support::send_mouse(&image, QEvent::MouseButtonPress);
     testing_support::send_mouse(&image, QEvent::MouseButtonRelease);
     EXPECT_EQ(clicks, 2);
+}
+
+// A form whose handlers record what reached them.
+class Form : public QObject {
+public:
+    std::vector<std::string> calls;
+    void Click() { calls.push_back("Click"); }
+    void Indexed(int16_t index) { calls.push_back("Indexed " + std::to_string(index)); }
+    void Failing() { throw platform::StepError(platform::errSubscript, "Subscript out of range"); }
+    void KeyPress(int16_t& KeyAscii) { calls.push_back("KeyPress " + std::to_string(KeyAscii)); }
+};
+
+// An error nobody handled ends that event's work, not the program; an event's own arguments
+// reach a handler that takes them and are dropped for one that does not.
+TEST(Binding, HandlersGetTheirIndexAndTheEventsArgumentsAndNoErrorEscapes)
+{
+    Form form;
+    platform::ImageControl image(nullptr);
+    platform::on(&image, &platform::ImageControl::clicked, &form, "Click", &Form::Click);
+    platform::on(&image, &platform::ImageControl::clicked, &form, "Indexed", &Form::Indexed, int16_t(3));
+    platform::on(&image, &platform::ImageControl::clicked, &form, "Failing", &Form::Failing);
+    EXPECT_NO_THROW(emit image.clicked());
+    EXPECT_EQ(form.calls, (std::vector<std::string>{"Click", "Indexed 3"}));
+
+    form.calls.clear();
+    std::function<void(int, int16_t&)> two_arguments = platform::guarded(&form, "Click", &Form::Click);
+    std::function<void(int16_t&)> by_reference = platform::guarded(&form, "KeyPress", &Form::KeyPress);
+    int16_t key = 13;
+    two_arguments(1, key);
+    by_reference(key);
+    EXPECT_EQ(form.calls, (std::vector<std::string>{"Click", "KeyPress 13"}));
+}
+
+TEST(TextBoxEvents, FocusClickAndKeysReachTheFormAsTheOldBoxRaisedThem)
+{
+    QWidget window;
+    auto* box = new QLineEdit(&window);
+    auto* events = new platform::TextBoxEvents(box);
+    Form form;
+    int focus = 0;
+    QObject::connect(events, &platform::TextBoxEvents::GotFocus, [&] { ++focus; });
+    platform::on(events, &platform::TextBoxEvents::KeyPress, &form, "KeyPress", &Form::KeyPress);
+    platform::on(events, &platform::TextBoxEvents::Click, &form, "Click", &Form::Click);
+
+    for (auto reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason, Qt::MouseFocusReason}) {
+        QFocusEvent in(QEvent::FocusIn, reason);
+        QApplication::sendEvent(box, &in);
+    }
+    EXPECT_EQ(focus, 1);   // coming back with the window or from a menu is no GotFocus
+
+    for (auto [key, text] : {std::pair{Qt::Key_A, "a"}, {Qt::Key_Return, "\r"}, {Qt::Key_Left, ""}}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString::fromLatin1(text));
+        QApplication::sendEvent(box, &press);
+    }
+    EXPECT_EQ(box->text(), "a");   // the key still reaches the box
+    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                      QEvent::MouseButtonRelease})
+        testing_support::send_mouse(box, type);
+    EXPECT_EQ(form.calls, (std::vector<std::string>{"KeyPress 97", "KeyPress 13", "Click"}));
+}
+
+// Only an enabled timer with an interval above 0 ticks; a refused interval leaves the one in
+// force.
+TEST(TimerControl, TicksOnlyWhenEnabledWithAnIntervalAndRefusesOutOfRangeIntervals)
+{
+    QObject owner;
+    platform::TimerControl timer(&owner, 4000);
+    EXPECT_FALSE(timer.running());
+    timer.setEnabled(true);
+    EXPECT_TRUE(timer.running());
+    for (long long refused : {-5LL, 70000LL, 65536LL}) {
+        EXPECT_EQ(testing_support::error_number([&] { timer.setInterval(refused); }),
+                  platform::errInvalidPropertyValue);
+        EXPECT_EQ(timer.Interval(), 4000);
+    }
+    timer.setInterval(0);
+    EXPECT_FALSE(timer.running());
+    EXPECT_TRUE(timer.Enabled());
+
+    int ticks = 0;
+    QObject::connect(&timer, &platform::TimerControl::Timer, [&] { ++ticks; });
+    timer.setInterval(1);
+    QElapsedTimer waited;
+    waited.start();
+    while (ticks < 2 && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_GE(ticks, 2);
+    timer.setEnabled(false);
+    EXPECT_FALSE(timer.running());
 }
 
 } // namespace

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QProcess>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <tuple>
 
@@ -98,6 +101,25 @@ TEST_F(DataControlTest, ReadsValuesAsTextAndMovesAmongTheRecords)
     EXPECT_EQ(none.RecordCount(), 0);
     EXPECT_EQ(error_number([&] { none.MoveLast(); }), errNoCurrentRecord);
     EXPECT_EQ(error_number([&] { none.Fields("nick"); }), errNoCurrentRecord);
+}
+
+// Qt takes the numeric locale from the user's environment; a German one writes "12,5",
+// which the program would read back as 12.
+TEST_F(DataControlTest, ADecimalReadsWithAPointWhateverTheNumericLocale)
+{
+    QTemporaryDir locales;
+    const int built = QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", locales.filePath("de_DE.UTF-8")});
+    setenv("LOCPATH", locales.path().toLocal8Bit().constData(), 1);
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    const bool german = built == 0 && std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    std::string value;
+    if (german)
+        value = text(open(Data1, "select * from qcontatti order by nick"), 2, "punti");
+    std::setlocale(LC_NUMERIC, before.c_str());
+    unsetenv("LOCPATH");
+    if (!german)
+        GTEST_SKIP() << "no German locale can be made here";
+    EXPECT_EQ(value, "12.5");
 }
 
 TEST_F(DataControlTest, FindFirstTakesTheFirstMatchInTheCurrentOrder)

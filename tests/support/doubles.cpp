@@ -2,6 +2,7 @@
 #include "platform/failure.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QFileInfo>
 
 namespace testing_support {
@@ -23,7 +24,36 @@ long long RecordingPrograms::start(const std::string& command_line, int window_s
     started.push_back({command_line, window_style});
     if (fail)
         throw platform::StepError(platform::errFileNotFound, "File not found");
+    if (on_start)
+        on_start(command_line);
     return 4242;
+}
+
+platform::HINTERNET RecordingInternet::open(const std::string& user_agent)
+{
+    agents.push_back(user_agent);
+    return next_++;
+}
+
+platform::HINTERNET RecordingInternet::open_url(platform::HINTERNET, const std::string& url)
+{
+    const auto page = pages.find(url);
+    platform::set_last_dll_error(page == pages.end() ? platform::ERROR_INTERNET_NAME_NOT_RESOLVED : 0u);
+    if (page == pages.end())
+        return 0;
+    requests_[next_] = {page->second, 0};
+    return next_++;
+}
+
+bool RecordingInternet::read_file(platform::HINTERNET url, char* buffer, uint32_t length, uint32_t& read)
+{
+    auto& [page, sent] = requests_.at(url);
+    read = uint32_t(std::min<size_t>(length, page.body.size() - sent));
+    std::copy_n(page.body.data() + sent, read, buffer);
+    sent += read;
+    const bool fails = read == 0 && page.read_error != 0;
+    platform::set_last_dll_error(fails ? page.read_error : 0u);
+    return !fails;
 }
 
 namespace {
@@ -47,8 +77,9 @@ ServiceDoubles::ServiceDoubles()
     open_file = install<RecordingOpenFile>(s.open_file);
     popup_menu = install<RecordingPopupMenu>(s.popup_menu);
     sound = install<RecordingSound>(s.sound);
-    desktop = install<RecordingDesktop>(s.desktop);
+    shell = install<RecordingShellOpen>(s.shell);
     programs = install<RecordingPrograms>(s.programs);
+    internet = install<RecordingInternet>(s.internet);
 }
 
 ServiceDoubles::~ServiceDoubles()

@@ -1,9 +1,13 @@
 #pragma once
 // Recording doubles of the layer's services: scripted answers, recorded requests.
+#include "platform/files.h"
 #include "platform/services.h"
 
+#include <QFile>
 #include <QMenu>
 #include <deque>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -54,13 +58,32 @@ public:
     }
 };
 
-class RecordingDesktop : public platform::DesktopService {
+struct ShellExecuted {
+    std::string verb, file, parameters, directory;
+    int show_command;
+};
+class RecordingShellOpen : public platform::ShellOpenService {
 public:
-    std::vector<std::string> opened;
-    bool open_url(const std::string& url) override
+    std::vector<std::string> looked_up;   // the files asked about, with their bytes then
+    std::vector<std::string> looked_up_bytes;
+    std::vector<ShellExecuted> executed;
+    long find_result = platform::SE_OK;
+    std::string program = "C:\\Browser\\browser.exe";
+    long execute_result = platform::SE_OK;
+    long FindExecutable(const std::string& file, const std::string&, std::string& result) override
     {
-        opened.push_back(url);
-        return true;
+        looked_up.push_back(file);
+        QFile probe(QString::fromStdString(platform::native_path(file)));
+        looked_up_bytes.push_back(probe.open(QIODevice::ReadOnly) ? probe.readAll().toStdString() : "<missing>");
+        if (find_result > 32)
+            result = program;
+        return find_result;
+    }
+    long ShellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
+                      const std::string& directory, int show_command) override
+    {
+        executed.push_back({verb, file, parameters, directory, show_command});
+        return execute_result;
     }
 };
 
@@ -72,7 +95,32 @@ class RecordingPrograms : public platform::ProgramStarter {
 public:
     std::vector<StartedProgram> started;
     bool fail = false;   // every start fails as a missing program does
+    std::function<void(const std::string&)> on_start;   // plays the started program's part
+    bool still_running = true;
     long long start(const std::string& command_line, int window_style) override;
+    bool running(long long) override { return still_running; }
+};
+
+// A scripted web: each known URL answers with its page, an unknown one fails to open as an
+// unresolvable host does. Records the agent of each root handle.
+struct ScriptedPage {
+    std::string body;
+    int status = 200;
+    uint32_t read_error = 0;   // when set, the read after the body fails with this code
+};
+class RecordingInternet : public platform::InternetService {
+public:
+    std::map<std::string, ScriptedPage> pages;
+    std::vector<std::string> agents;
+    platform::HINTERNET open(const std::string& user_agent) override;
+    platform::HINTERNET open_url(platform::HINTERNET, const std::string& url) override;
+    bool read_file(platform::HINTERNET url, char* buffer, uint32_t length, uint32_t& read) override;
+    bool close_handle(platform::HINTERNET handle) override { return requests_.erase(handle) || handle; }
+    int status_code(platform::HINTERNET url) override { return requests_.at(url).first.status; }
+
+private:
+    std::map<platform::HINTERNET, std::pair<ScriptedPage, size_t>> requests_;   // the page, bytes sent
+    platform::HINTERNET next_ = 1;
 };
 
 // Installs fresh doubles for one test and puts the previous services back afterwards.
@@ -84,8 +132,9 @@ public:
     RecordingOpenFile* open_file;
     RecordingPopupMenu* popup_menu;
     RecordingSound* sound;
-    RecordingDesktop* desktop;
+    RecordingShellOpen* shell;
     RecordingPrograms* programs;
+    RecordingInternet* internet;
 
 private:
     platform::Services saved_;

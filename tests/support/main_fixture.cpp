@@ -75,12 +75,12 @@ void MainFixture::start(const std::vector<Contact>& contacts, const std::string&
 
 void MainFixture::preset(const std::string& key, const std::string& value)
 {
-    platform::SaveSetting(platform::exe_name(), "Impostazioni", key, value);
+    platform::SaveSetting(platform::exe_name(), platform::kSettingsSection, key, value);
 }
 
 std::string MainFixture::setting(const std::string& key, const std::string& default_value) const
 {
-    return platform::GetSetting(platform::exe_name(), "Impostazioni", key, default_value);
+    return platform::GetSetting(platform::exe_name(), platform::kSettingsSection, key, default_value);
 }
 
 Contact MainFixture::stored(const std::string& nick) const

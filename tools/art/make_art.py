@@ -6,8 +6,9 @@ JPEG files are rendered by Qt's own SVG renderer from the drawings made here, an
 wordmark's letters are turned into outlines by it, so the shipped SVG files need no font.
 
 Outputs:
-  resources/art/            background.svg, corner_*.svg, icon.svg, icon_32/16.png and the
-                            PNG pictures (with @2x versions where the window shows them)
+  resources/art/            background.svg, corner_*.svg, icon.svg, icon_32/16.png, the
+                            about box's about_logo.svg and the PNG pictures (with @2x
+                            versions where the window shows them)
   resources/program/*.wav   16-bit PCM mono, 22050 Hz
   resources/program/PhotoDemo/demo01.jpg .. demo08.jpg
 
@@ -397,6 +398,26 @@ def icon():
             '<rect x="5" y="4" width="54" height="24" rx="11" fill="#ffffff" fill-opacity=".12"/>'
             f'<g transform="translate(5.5 10) scale(1.2)">{emblem("bubble")}</g>')
     return svg(64, 64, body, defs)
+
+
+def about_logo(render):
+    """The about box's logo, 112 x 112: the icon's tile with the emblem over the wordmark."""
+    defs = (linear("iconbg", [(0, "#2a8196", 1), (1, "#0d3a52", 1)])
+            + linear("bubble", [(0, ORANGE_LIGHT, 1), (1, ORANGE_DEEP, 1)])
+            + linear("wordmark", [(0, "#ffffff", 1), (1, "#d5eef4", 1)]))
+    word, advance = render.text("Tavoly", 20, "DejaVu Sans")
+    mark, mark_advance = render.text("?", 20, "DejaVu Sans")
+    total = advance + mark_advance + 1
+    scale = min(1.0, 92 / total)
+    left, base = (112 - total * scale) / 2, 98
+    text = (f'<g transform="translate({left:.2f} {base:.2f}) scale({scale:.4f})">'
+            f'<path d="{word}" fill="url(#wordmark)"/>'
+            f'<path transform="translate({advance + 1} 0)" d="{mark}" fill="{ORANGE}"/></g>')
+    body = ('<rect x="2" y="2" width="108" height="108" rx="22" fill="url(#iconbg)" stroke="#06202d" stroke-width="2"/>'
+            '<rect x="6" y="5" width="100" height="44" rx="19" fill="#ffffff" fill-opacity=".12"/>'
+            f'<g transform="translate(23.6 12) scale(1.5)">{emblem("bubble")}</g>'
+            + text)
+    return svg(112, 112, body, defs)
 
 
 def icon_small():
@@ -928,6 +949,7 @@ def main():
     (ART / "icon.svg").write_text(icon())
     render.queue(icon(), ART / "icon_32.png", 32, 32)
     render.queue(icon_small(), ART / "icon_16.png", 16, 16)
+    (ART / "about_logo.svg").write_text(about_logo(render))
 
     pictures = [("star_grey", star(False), 13, 13, True),
                 ("star_red", star(True), 13, 13, True),

@@ -1,0 +1,178 @@
+#include "banner/CNetGet.h"
+#include "platform/services.h"
+#include "tests/support/doubles.h"
+#include "tests/support/helpers.h"
+#include "tests/support/loopback_http.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using testing_support::LoopbackHttp;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+// A status window that keeps every text it was given, repeats included.
+class StatusWindow : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
+public:
+    QString text() const { return {}; }
+    void setText(const QString& t) { shown.push_back(t.toStdString()); }
+    Texts shown;
+};
+
+// The real transfer layer against the loopback server, with a short idle time-out.
+class NetGetTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved = std::exchange(platform::services().internet,
+                              std::make_unique<platform::QtInternet>(std::chrono::milliseconds(1500)));
+        net.Init();
+        net.SetStatusWindow(&status);
+    }
+    void TearDown() override { platform::services().internet = std::move(saved); }
+    std::string in_dir(const char* name) const { return testing_support::windows_style(path(name)); }
+    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
+    std::string bytes(const char* name) const
+    {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<missing>";
+    }
+
+    std::unique_ptr<platform::InternetService> saved;
+    LoopbackHttp server;
+    QTemporaryDir dir;
+    CNetGet net;
+    StatusWindow status;
+};
+
+TEST_F(NetGetTest, TheUserAgentAndTheErrorTexts)
+{
+    EXPECT_EQ(net.GetLastError(), "");   // the close of the handle not yet open is forgotten
+    ASSERT_TRUE(net.ReadUrl(server.url("/bytes/3")));
+    net.Init("Agente di prova/1.0");
+    net.SetUserAgent("Later");   // the open root handle keeps its agent
+    ASSERT_TRUE(net.ReadUrl(server.url("/bytes/3")));
+    EXPECT_EQ(server.user_agents, (Texts{"tavoly", "Agente di prova/1.0"}));
+
+    const std::pair<std::string, const char*> failures[] = {
+        {"http://nessuno.invalid/set.txt", "The server name could not be resolved."},
+        {"http://127.0.0.1:" + std::to_string(testing_support::closed_port()) + "/",
+         "The attempt to connect to the server failed."},
+        {"gopher://127.0.0.1/", "The URL scheme could not be recognized, or is not supported."},
+        {"http://", "The URL is invalid."}};
+    for (const auto& [url, text] : failures) {
+        EXPECT_FALSE(net.ReadUrl(url));
+        EXPECT_EQ(net.GetLastError(), text);
+    }
+    for (int code : {12032, 0, 5})
+        EXPECT_EQ(CNetGet::TranslateErrorCode(code), "Error details not available.");
+    EXPECT_EQ(CNetGet::TranslateErrorCode(12036), "The request failed because the handle already exists.");
+}
+
+TEST_F(NetGetTest, IntoMemoryEveryAnswerIsThePageAndACutOffKeepsWhatCame)
+{
+    ASSERT_TRUE(net.ReadUrl(server.url("/bytes/0")));
+    EXPECT_EQ(status.shown, (Texts{"Opening: " + server.url("/bytes/0"), "Reading Url: 0 bytes read", "Ready"}));
+    ASSERT_TRUE(net.ReadUrl(server.url("/bytes/70000")));
+    EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(70000));
+    EXPECT_TRUE(net.ReadUrl(server.url("/status/404")));
+    EXPECT_EQ(net.GetRawHTML(), "status 404");
+
+    EXPECT_TRUE(net.ReadUrl(server.url("/cut/3000")));
+    EXPECT_EQ(net.GetLastError(), "The connection with the server has been terminated.");
+    EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(3000).substr(0, net.GetRawHTML().size()));
+    EXPECT_FALSE(net.ReadUrl(server.url("/bytes/16777217")));   // no page is that large
+    EXPECT_EQ(net.GetLastError(), "Overflow");
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(net.ReadUrl(server.url("/hang")));
+    EXPECT_EQ(net.GetLastError(), "The request has timed out.");
+    EXPECT_LT(clock.elapsed(), 4000);
+}
+
+TEST_F(NetGetTest, AFileIsReplacedOnlyByAWholeBodyWithASuccessStatus)
+{
+    testing_support::write_file(dir.filePath("set.txt"), std::string(10000, 'x'));
+    ASSERT_TRUE(net.ReadUrl(server.url("/bytes/5000"), in_dir("set.txt")));
+    EXPECT_EQ(bytes("set.txt"), LoopbackHttp::body_of(5000));
+    EXPECT_EQ(Texts(status.shown.end() - 3, status.shown.end()),
+              (Texts{"Reading Url: 5000 bytes read", "Reading Url: 5000 bytes read", "Ready"}));
+    ASSERT_TRUE(net.ReadUrl(server.url("/bytes/5000"), in_dir("nuovo.gif")));
+    EXPECT_EQ(bytes("nuovo.gif"), LoopbackHttp::body_of(5000));
+    ASSERT_TRUE(net.ReadUrl(server.url("/bytes/0"), path("vuoto.gif")));
+    EXPECT_EQ(bytes("vuoto.gif"), "");
+
+    EXPECT_FALSE(net.ReadUrl(server.url("/status/404"), in_dir("set.txt")));
+    EXPECT_EQ(net.GetLastError(), "The requested item could not be located.");
+    EXPECT_FALSE(net.ReadUrl(server.url("/status/503"), in_dir("set.txt")));
+    EXPECT_EQ(net.GetLastError(), "An extended error was returned from the server.");
+    EXPECT_FALSE(net.ReadUrl(server.url("/cut/3000"), in_dir("set.txt")));
+    EXPECT_FALSE(net.ReadUrl(server.url("/hang"), in_dir("set.txt")));
+    EXPECT_EQ(bytes("set.txt"), LoopbackHttp::body_of(5000));
+
+    EXPECT_FALSE(net.ReadUrl("http://nessuno.invalid/a.gif", in_dir("a.gif")));
+    EXPECT_FALSE(net.ReadUrl(server.url("/cut/3000"), in_dir("b.gif")));
+    EXPECT_FALSE(net.ReadUrl(server.url("/bytes/10"), in_dir("manca\\c.gif")));
+    EXPECT_EQ(net.GetLastError(), "Path/File access error");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{"nuovo.gif", "set.txt", "vuoto.gif"}));   // nothing empty or half-written left
+}
+
+TEST_F(NetGetTest, ASecondDownloadIsRefusedWhileOneRunsAndANewInitCancelsIt)
+{
+    std::optional<bool> second;
+    QTimer::singleShot(150, [&] { second = net.ReadUrl(server.url("/bytes/5")); });
+    ASSERT_TRUE(net.ReadUrl(server.url("/slow/600")));
+    EXPECT_EQ(second, false);
+    EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(600));
+
+    QTimer::singleShot(150, [&] { net.Init(); });   // a new root handle cancels the running read
+    EXPECT_TRUE(net.ReadUrl(server.url("/slow/600")));
+    EXPECT_LT(net.GetRawHTML().size(), 600u);
+    EXPECT_EQ(net.GetLastError(), CNetGet::TranslateErrorCode(12017));
+    EXPECT_TRUE(net.ReadUrl(server.url("/bytes/5")));
+}
+
+// Scripted pages: the page text's rules and the parser.
+TEST(NetGetScripted, TheLastPageTrimmedWithTheEventLoopRunAndParsed)
+{
+    testing_support::ServiceDoubles doubles;
+    CNetGet net;
+    net.Init();
+    auto load = [&](const std::string& page, uint32_t read_error = 0) {
+        doubles.internet->pages["http://pagina/"] = {page, 200, read_error};
+        return net.ReadUrl("http://pagina/");
+    };
+    bool ran = false;
+    QTimer::singleShot(0, [&] { ran = true; });
+    ASSERT_TRUE(load("prima"));
+    EXPECT_TRUE(ran);   // without a status window too
+    ASSERT_TRUE(load("  caff\xE8 \n", platform::ERROR_INTERNET_CONNECTION_RESET));   // what came counts
+    EXPECT_EQ(net.GetRawHTML(), "caff\xC3\xA8 \n");
+    EXPECT_EQ(net.GetLastError(), "The connection with the server has been reset.");
+
+    platform::Collection items;
+    load("href=");
+    EXPECT_FALSE(net.ParseHTML("href=", items));
+    load("<a HREF=uno\">x<a href=due>y<a href=UNO?q<a href=\t\r\n#<a href=tre#z<a href=quattro\r\n><a href=coda");
+    ASSERT_TRUE(net.ParseHTML("href=", items));
+    Texts got;
+    for (long i = 1; i <= items.Count(); ++i)
+        got.push_back(items.Item(i));
+    EXPECT_EQ(got, (Texts{"uno", "due", "tre", "quattro", "coda"}));
+    platform::Collection words;
+    load("x=AbcYdef x=ghiy");
+    ASSERT_TRUE(net.ParseHTML("X=", words, std::string("y")));
+    EXPECT_EQ(words.Count(), 2);
+    EXPECT_EQ(words.Item(1), "Abc");
+}
+
+} // namespace
+
+#include "test_netget.moc"
