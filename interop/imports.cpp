@@ -12,6 +12,7 @@
 #include "platform/screen.h"
 #include "platform/services.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 #include <vector>
@@ -27,6 +28,17 @@ const char* const kTuttiIFile = "*;*;";
 constexpr int kUltimaVoceC6 = 999;
 
 using Campi = std::vector<std::pair<const char*, std::string>>;
+
+// A name or an address longer than a text field of the old book could hold comes only from a
+// damaged or hostile export; its row is refused like any row the database refuses.
+constexpr std::size_t kMaxCaratteri = 255;
+
+bool troppo_lungo(const std::string& testo)
+{
+    const auto caratteri = std::count_if(testo.begin(), testo.end(),
+                                         [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+    return static_cast<std::size_t>(caratteri) > kMaxCaratteri;
+}
 
 // The grid writes what is pending before rows are added under it, and path_c6 follows the
 // current folder whether a file was picked or not.
@@ -195,6 +207,8 @@ void Main::importa_outlook()
         if (!nick_nuovo(Data2, nick))
             continue;
         auto [nome, email] = campi_outlook(righe[r]);
+        if (troppo_lungo(nome) || troppo_lungo(email))
+            continue;
         aggiunge_riga(Data1, {{"nick", nick}, {"nome", std::move(nome)}, {"email", std::move(email)}});
     }
     resume_next([&] { Image9_Click(); });

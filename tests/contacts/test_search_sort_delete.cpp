@@ -237,6 +237,8 @@ TEST_F(SearchSortDeleteTest, ABookOfTheEarlierShapeIsUpgradedOnOpenKeepingEveryC
 
     form = std::make_unique<Main>();
     form->Form_Load();
+    for (const auto& shown : doubles->messages->shown)
+        ADD_FAILURE() << shown.text;
     form->ord_Click(3);
     EXPECT_EQ(listed_nicks(), (std::vector<std::string>{"ÈLO", "èlo"}));
     EXPECT_EQ(form->Data1.recordset().bookmark(0), 7);

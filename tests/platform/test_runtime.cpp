@@ -107,8 +107,11 @@ TEST(RuntimeHex, UpperCaseAndThirtyTwoBitComplement)
         EXPECT_EQ(error_number([v] { Hex(v); }), errOverflow) << v;
 }
 
-TEST(RuntimeTrim, BlanksOnly)
+// Only blanks are trimmed, only ASCII letters lowered: a byte of UTF-8 is never touched,
+// whatever the locale.
+TEST(RuntimeText, TrimsBlanksOnlyAndLowersAsciiOnly)
 {
+    EXPECT_EQ(lower_ascii("NOTE.EXE \xC3\x88 \xC3\xA0Z"), "note.exe \xC3\x88 \xC3\xA0z");
     EXPECT_EQ(Trim("  a b  "), "a b");
     EXPECT_EQ(LTrim("  a b  "), "a b  ");
     EXPECT_EQ(RTrim("  a b  "), "  a b");

@@ -28,6 +28,7 @@ void make_book(const std::string& folder, const std::vector<Contact>& contacts)
         return;
     platform::DataControl data;
     data.KeyField = "id";
+    data.TextKeyColumns = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"}, {"email", "chiave_email"}};
     data.DatabaseName = folder + "/contatti.mdb";
     data.RecordSource = "select * from contatti";
     data.Refresh();
@@ -63,6 +64,11 @@ void MainFixture::TearDown()
 void MainFixture::start(const std::vector<Contact>& contacts, const std::string& command_line)
 {
     make_book(program, contacts);
+    load(command_line);
+}
+
+void MainFixture::load(const std::string& command_line)
+{
     std::string arg0 = "tavoly";
     std::vector<char*> argv{arg0.data()};
     std::string arg = command_line;
