@@ -29,6 +29,16 @@ long long RecordingPrograms::start(const std::string& command_line, int window_s
     return 4242;
 }
 
+void RecordingTray::mouse(int mouse_message)
+{
+    for (auto call = calls.rbegin(); call != calls.rend(); ++call) {
+        if (call->message == platform::NIM_ADD) {
+            platform::send_tray_message(call->data.hWnd, mouse_message);
+            return;
+        }
+    }
+}
+
 platform::HINTERNET RecordingInternet::open(const std::string& user_agent)
 {
     agents.push_back(user_agent);
@@ -37,6 +47,7 @@ platform::HINTERNET RecordingInternet::open(const std::string& user_agent)
 
 platform::HINTERNET RecordingInternet::open_url(platform::HINTERNET, const std::string& url)
 {
+    urls.push_back(url);
     const auto page = pages.find(url);
     platform::set_last_dll_error(page == pages.end() ? platform::ERROR_INTERNET_NAME_NOT_RESOLVED : 0u);
     if (page == pages.end())
@@ -79,6 +90,7 @@ ServiceDoubles::ServiceDoubles()
     sound = install<RecordingSound>(s.sound);
     shell = install<RecordingShellOpen>(s.shell);
     programs = install<RecordingPrograms>(s.programs);
+    tray = install<RecordingTray>(s.tray);
     internet = install<RecordingInternet>(s.internet);
 }
 

@@ -112,6 +112,7 @@ class RecordingInternet : public platform::InternetService {
 public:
     std::map<std::string, ScriptedPage> pages;
     std::vector<std::string> agents;
+    std::vector<std::string> urls;   // every URL asked for, in order
     platform::HINTERNET open(const std::string& user_agent) override;
     platform::HINTERNET open_url(platform::HINTERNET, const std::string& url) override;
     bool read_file(platform::HINTERNET url, char* buffer, uint32_t length, uint32_t& read) override;
@@ -121,6 +122,24 @@ public:
 private:
     std::map<platform::HINTERNET, std::pair<ScriptedPage, size_t>> requests_;   // the page, bytes sent
     platform::HINTERNET next_ = 1;
+};
+
+struct TrayCall {
+    int message;
+    platform::NotifyIconData data;
+};
+class RecordingTray : public platform::TrayService {
+public:
+    std::vector<TrayCall> calls;
+    bool present = true;   // the desktop has a notification area
+    int notify(int message, const platform::NotifyIconData& data) override
+    {
+        calls.push_back({message, data});
+        return message == platform::NIM_ADD && !present ? 0 : 1;
+    }
+    bool available() override { return present; }
+    // The user's mouse on the icon last added: its message reaches the record's owner.
+    void mouse(int mouse_message);
 };
 
 // Installs fresh doubles for one test and puts the previous services back afterwards.
@@ -134,6 +153,7 @@ public:
     RecordingSound* sound;
     RecordingShellOpen* shell;
     RecordingPrograms* programs;
+    RecordingTray* tray;
     RecordingInternet* internet;
 
 private:
