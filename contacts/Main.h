@@ -34,6 +34,8 @@ public:
     void Form_Terminate();
     void Image5_Click();
     void chiudi_Click();
+    bool uscita_confermata();           // false when the user stays for an edit not written
+    void termina_sessione();            // the session or another process ends the program
     double Width() const;               // outer width in twips, frame included
     double Height() const;              // outer height in twips, frame and caption included
     bool loaded() const { return loaded_; }
@@ -46,6 +48,17 @@ public:
     void griglia_errore(int16_t errore, int16_t& risposta);
     void griglia_cambio_riga();
     void Data1_Error(int16_t errore, int16_t& risposta);
+    // The book at start-up: opened, made anew from the shipped schema when missing, its list
+    // of fields checked. 0, or the error number that makes the book unusable.
+    int apre_rubrica();
+    void rubrica_inutilizzabile(int errore);   // tells the user why; the program then ends
+    // Before a row is written: a new row left without a nick is dropped, a stored row whose
+    // nick was erased is refused. True when the nick was empty.
+    bool griglia_nick_vuoto(int16_t& annulla);
+    void griglia_annulla_riga();               // Esc let go of the row's pending edit
+    // Why the book failed, in the interface language; "" for errors that are not the book's.
+    std::string motivo_errore(int errore, bool apertura) const;
+    void segnala_errore_libro();
 
     // ---- contact card (contacts/card.cpp)
     void legge_dati();
@@ -186,6 +199,9 @@ public:
     std::optional<long long> ultimo_bookmark;
     bool era_su_nuova_riga = false;
     bool importazione_in_corso = false;
+    int16_t ultimo_errore = 0;          // the book's last failure
+    int16_t errore_da_segnalare = 0;    // a failure whose message is on its way
+    int16_t errore_segnalato = 0;       // shown already; a row written since clears it
     int16_t puntatore_foto = 1;
     std::string percorso_foto;
     std::string path_foto;

@@ -3,13 +3,18 @@
 #include "contacts/Main.h"
 #include "platform/app.h"
 #include "platform/bind.h"
+#include "platform/files.h"
 #include "platform/failure.h"
 #include "platform/jet_sql.h"
 #include "platform/runtime.h"
 #include "platform/services.h"
 
+#include <QFile>
 #include <QFont>
 #include <QPixmap>
+#include <QTimer>
+
+#include <algorithm>
 
 using platform::resume_next;
 
@@ -61,7 +66,12 @@ void Main::collega_griglia()
     lnick = nick_label(this, QColor(255, 128, 0), 3060, 3120);
     using platform::guarded;
     TDBGrid1->BeforeColEdit = guarded(this, "griglia_controlla_nick", &Main::griglia_controlla_nick);
-    TDBGrid1->BeforeUpdate = guarded(this, "griglia_controlla_doppione", &Main::griglia_controlla_doppione);
+    TDBGrid1->BeforeUpdate = guarded(this, "griglia_controlla_doppione", [](Main* form, int16_t& annulla) {
+        if (!form->griglia_nick_vuoto(annulla))
+            form->griglia_controlla_doppione(annulla);
+    });
+    TDBGrid1->AfterUpdate = [this] { errore_segnalato = 0; };
+    TDBGrid1->RowEditUndone = guarded(this, "griglia_annulla_riga", &Main::griglia_annulla_riga);
     TDBGrid1->EditModeOn = guarded(this, "griglia_modo_modifica", &Main::griglia_modo_modifica);
     TDBGrid1->EditModeOff = guarded(this, "griglia_modo_riga", &Main::griglia_modo_riga);
     TDBGrid1->Error = guarded(this, "griglia_errore", &Main::griglia_errore);
@@ -119,9 +129,129 @@ void Main::griglia_errore(int16_t, int16_t& risposta)
     risposta = 0;
 }
 
-void Main::Data1_Error(int16_t, int16_t& risposta)
+// The control's own message stays silent, but a failure of the book itself (read-only,
+// locked, full, damaged) is told once, after the event that met it: a write refused this way
+// keeps its edit on the row, and the user must know why the row will not let go.
+void Main::Data1_Error(int16_t errore, int16_t& risposta)
 {
     risposta = 0;
+    if (motivo_errore(errore, false).empty())
+        return;
+    ultimo_errore = errore;
+    if (errore == errore_segnalato || errore_da_segnalare != 0)
+        return;
+    errore_da_segnalare = errore;
+    QTimer::singleShot(0, this, [this] {
+        platform::guard("segnala_errore_libro", [this] { segnala_errore_libro(); });
+    });
+}
+
+void Main::segnala_errore_libro()
+{
+    const int16_t errore = std::exchange(errore_da_segnalare, 0);
+    if (errore == 0)
+        return;
+    errore_segnalato = errore;
+    const std::string path = platform::native_path(program_db());
+    const std::string motivo = motivo_errore(errore, false);
+    std::string testo;
+    if (TDBGrid1->DataChanged())
+        testo = lingua == 0 ? "The change could not be written to the contact book\n" + path + ":\n" + motivo
+                                  + ".\n\nIt stays on the row; leaving the row tries again."
+                            : "La modifica non può essere scritta nella rubrica\n" + path + ":\n" + motivo
+                                  + ".\n\nResta sulla riga; lasciando la riga si riprova.";
+    else
+        testo = lingua == 0 ? "The contact book\n" + path + "\ncould not be read: " + motivo + "."
+                            : "La rubrica\n" + path + "\nnon può essere letta: " + motivo + ".";
+    platform::MsgBox(testo, platform::vbExclamation | platform::vbOKOnly, platform::app_title());
+}
+
+std::string Main::motivo_errore(int errore, bool apertura) const
+{
+    const bool en = lingua == 0;
+    switch (errore) {
+    case platform::errReadOnlyDatabase: return en ? "the file is read-only" : "il file è di sola lettura";
+    case platform::errPathFileAccess:
+        if (apertura)
+            return en ? "permission denied" : "permesso negato";
+        return en ? "its folder cannot be written" : "la sua cartella non è scrivibile";
+    case platform::errLocked:
+    case platform::errFileInUse: return en ? "another program is using it" : "un altro programma la sta usando";
+    case platform::errDiskFull: return en ? "the disk is full" : "il disco è pieno";
+    case platform::errDamaged: return en ? "it is damaged" : "è danneggiata";
+    default: break;
+    }
+    if (!apertura)
+        return "";
+    if (errore == platform::errBadPassword)
+        return en ? "it does not open with the program's password (a book under another password, or its "
+                    "first page is damaged)"
+                  : "non si apre con la password del programma (una rubrica con un'altra password, o la sua "
+                    "prima pagina è danneggiata)";
+    if (errore == platform::errUnrecognizedFormat || errore == platform::errDatabase)
+        return en ? "it is not a contact book" : "non è una rubrica";
+    return (en ? "error " : "errore ") + std::to_string(errore);
+}
+
+// A book that exists but cannot be used is never shown as an empty one: whatever the user
+// typed into it would go nowhere. A missing one is made anew, as the build makes it.
+int Main::apre_rubrica()
+{
+    try {
+        Data1.DatabaseName = program_db();
+        Data2.DatabaseName = program_db();
+        try {
+            Data1.Refresh();
+        } catch (const platform::StepError& e) {
+            if (e.number() != platform::errFileNotFound)
+                throw;
+            QFile schema(QStringLiteral(":/book/schema.sql"));
+            if (!schema.open(QIODevice::ReadOnly))
+                throw platform::StepError(platform::errFileNotFound, "schema.sql");
+            platform::CreateDatabase(program_db(), Data1.Connect, schema.readAll().toStdString());
+            Data1.Refresh();
+        }
+        const std::vector<std::string>& campi = Data1.recordset().columns();
+        for (const platform::GridColumn& colonna : grid_design())
+            if (std::find(campi.begin(), campi.end(), colonna.field) == campi.end())
+                return platform::errUnrecognizedFormat;
+    } catch (const platform::StepError& e) {
+        errore_da_segnalare = 0;   // told below, as the reason the program ends
+        return e.number();
+    }
+    return 0;
+}
+
+void Main::rubrica_inutilizzabile(int errore)
+{
+    const std::string path = platform::native_path(program_db());
+    const std::string motivo = motivo_errore(errore, true);
+    platform::MsgBox(lingua == 0 ? "The contact book\n" + path + "\ncannot be opened: " + motivo
+                                       + ".\n\nThe program ends and leaves the file as it is."
+                                 : "La rubrica\n" + path + "\nnon può essere aperta: " + motivo
+                                       + ".\n\nIl programma termina e lascia il file com'è.",
+                     platform::vbCritical | platform::vbOKOnly, platform::app_title());
+}
+
+bool Main::griglia_nick_vuoto(int16_t& annulla)
+{
+    if (!TDBGrid1->Columns(0).empty())
+        return false;
+    if (TDBGrid1->AddNewState() == 2) {
+        TDBGrid1->CancelUpdate();
+    } else {
+        annulla = -1;
+        manca_nick();
+    }
+    return true;
+}
+
+// The card goes back to what the row holds now: the stored values, or the empty add-new row.
+void Main::griglia_annulla_riga()
+{
+    ultimo_bookmark.reset();
+    era_su_nuova_riga = false;
+    griglia_cambio_riga();
 }
 
 void Main::griglia_cambio_riga()

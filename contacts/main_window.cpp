@@ -32,6 +32,11 @@ void save_setting(const std::string& key, const std::string& value)
     platform::SaveSetting(platform::exe_name(), platform::kSettingsSection, key, value);
 }
 
+int16_t lingua_impostata()
+{
+    return setting("lingua", "0") == "0" ? 0 : 1;
+}
+
 // Below this outer width the window is taken for minimised or squeezed and hides.
 constexpr double kHideBelowWidth = 6816;
 // The frame the old window system drew around the client area. A window manager that reports
@@ -177,11 +182,15 @@ void Main::Form_Load()
     sito_primario = "http://www.example.com/tavoly/";
     sito_mirror = "http://mirror.example.org/tavoly/";
     sito_home = "http://www.example.com/";
-    resume_next([&] {
-        Data1.DatabaseName = program_db();
-        Data2.DatabaseName = program_db();
-        Data1.Refresh();
-    });
+    int errore_rubrica = 0;
+    resume_next([&] { errore_rubrica = apre_rubrica(); });
+    if (errore_rubrica != 0) {
+        resume_next([&] { lingua = lingua_impostata(); });
+        resume_next([&] { rubrica_inutilizzabile(errore_rubrica); });
+        resume_next([&] { systray->Remove(); });
+        platform::End();
+        return;
+    }
     resume_next([&] {
         const bool on = setting("suoni", "S") == "S";
         suono_on->setVisible(on);
@@ -190,7 +199,7 @@ void Main::Form_Load()
     resume_next([&] { avvio_disattivo = setting("avvio", "S") == "S" ? 0 : -1; });
     resume_next([&] { imposta_avvio_automatico(); });
     resume_next([&] { avvioautom->setChecked(avvio_disattivo == 0); });
-    resume_next([&] { lingua = setting("lingua", "0") == "0" ? 0 : 1; });
+    resume_next([&] { lingua = lingua_impostata(); });
     resume_next([&] { applica_lingua(); });
     resume_next([&] { Salvalingua(); });
     resume_next([&] {
@@ -281,7 +290,41 @@ void Main::Image5_Click()
 {
     if (systray)
         systray->Remove();
+    ultimo_errore = 0;
     Form_QueryUnload();
+    if (!uscita_confermata()) {
+        if (systray)
+            systray->Add();
+        return;
+    }
+    platform::End();
+}
+
+// An edit the book refused to write (read-only, locked, full) is never dropped without the
+// user's word; a duplicate nick has had its own message and goes.
+bool Main::uscita_confermata()
+{
+    if (ultimo_errore == 0 || !TDBGrid1->DataChanged())
+        return true;
+    errore_da_segnalare = 0;   // this question tells it
+    const std::string motivo = motivo_errore(ultimo_errore, false);
+    const std::string domanda = lingua == 0
+        ? "The last change could not be written to the contact book: " + motivo + ".\n\nExit anyway and lose it?"
+        : "L'ultima modifica non può essere scritta nella rubrica: " + motivo + ".\n\nUscire comunque e perderla?";
+    return platform::MsgBox(domanda, platform::vbYesNo | platform::vbExclamation | platform::vbDefaultButton2,
+                            platform::app_title())
+        == platform::vbYes;
+}
+
+// As the exit button, with nobody there to answer: a message goes to standard error, and an
+// edit that cannot be written is not half-written.
+void Main::termina_sessione()
+{
+    platform::set_unattended();
+    if (systray)
+        systray->Remove();
+    Form_QueryUnload();
+    errore_da_segnalare = 0;
     platform::End();
 }
 

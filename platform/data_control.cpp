@@ -16,6 +16,10 @@
 #include <unordered_map>
 #include <utility>
 
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+
 namespace platform {
 
 namespace {
@@ -23,7 +27,6 @@ namespace {
 // The data engine's own error numbers beside the runtime's.
 constexpr int errObjectNotSet = 91;
 constexpr int errNoAddNew = 3020;
-constexpr int errReadOnly = 3027;
 constexpr int errFieldNotUpdatable = 3164;
 constexpr int errRecordDeleted = 3167;
 constexpr int errItemNotFound = 3265;
@@ -55,9 +58,29 @@ std::string quote_name(const std::string& name)
     return out + '"';
 }
 
+// How long a statement waits for a lock that another program holds before it gives up.
+int lock_wait_ms = 3000;
+
+// The engine's result as one of the reasons the program tells the user.
+int error_number(int result)
+{
+    switch (result & 0xff) {
+    case SQLITE_READONLY: return errReadOnlyDatabase;
+    case SQLITE_CANTOPEN: return errPathFileAccess;   // no journal beside the book: its folder
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return errLocked;
+    case SQLITE_FULL: return errDiskFull;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+    case SQLITE_IOERR: return errDamaged;
+    default: return errDatabase;
+    }
+}
+
 [[noreturn]] void fail(sqlite3* db)
 {
-    throw StepError(errDatabase, sqlite3_errmsg(db));
+    throw StepError(error_number(sqlite3_extended_errcode(db)), sqlite3_errmsg(db));
 }
 
 class Statement {
@@ -233,10 +256,58 @@ std::string password(const std::string& connect)
     const bool plain = std::string_view(header, sizeof header) == std::string_view("SQLite format 3", 16);
     if (!ec && !plain && size >= 1024 && size % 1024 == 0)
         throw StepError(errBadPassword, "Not a valid password.");
-    throw StepError(errDatabase, "Unrecognized database format '" + name + "'.");
+    throw StepError(errUnrecognizedFormat, "Unrecognized database format '" + name + "'.");
+}
+
+// The first column of the first row of a one-off query; rc is the engine's result.
+long long single_number(sqlite3* db, const char* sql, int& rc)
+{
+    sqlite3_stmt* stmt = nullptr;
+    rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+    long long number = 0;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW)
+            number = sqlite3_column_int64(stmt, 0);
+        if (rc == SQLITE_ROW || rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    sqlite3_finalize(stmt);
+    return number;
+}
+
+// Reads what opening costs anyway: the first page, decrypted, with the list of objects, and
+// the page count against the file's size, which a book cut short or padded no longer matches.
+// Nothing else is read, so that a book of any size opens at once; damage deeper in the file
+// shows when a query meets it.
+void check_header(sqlite3* db, const std::string& path, const std::string& name)
+{
+    int rc = SQLITE_OK;
+    const long long objects = single_number(db, "select count(*) from sqlite_master", rc);
+    const std::string damaged = "Cannot open database '" + name
+        + "'. It may not be a database that your application recognizes, or the file may be corrupt.";
+    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+        throw StepError(errFileInUse, "Could not use '" + name + "'; file already in use.");
+    if ((rc & 0xff) == SQLITE_CORRUPT)
+        throw StepError(errDamaged, damaged);
+    if (rc != SQLITE_OK)
+        refuse(path, name);
+    if (objects == 0)   // an empty file, or a database of nothing
+        throw StepError(errUnrecognizedFormat, "Unrecognized database format '" + name + "'.");
+    const long long page_size = single_number(db, "pragma page_size", rc);
+    const long long pages = rc == SQLITE_OK ? single_number(db, "pragma page_count", rc) : 0;
+    std::error_code ec;
+    const auto size = static_cast<long long>(std::filesystem::file_size(path, ec));
+    if (rc != SQLITE_OK || ec || page_size <= 0 || size % page_size != 0 || size / page_size != pages)
+        throw StepError(errDamaged, damaged);
 }
 
 } // namespace
+
+void set_lock_wait(int milliseconds)
+{
+    lock_wait_ms = milliseconds;
+}
 
 // One open file under one key, shared by every control that names it.
 class Connection {
@@ -249,6 +320,14 @@ public:
     static std::shared_ptr<Connection> open(const std::string& database_name,
                                             const std::string& connect);
     Affinity affinity(const std::string& table, const std::string& column);
+    // A book opened while it was read-only stays so for the engine: once the file can be
+    // written again, the next write opens it anew, so that an edit kept on the row gets in.
+    void writable_again();
+
+private:
+    void connect(const std::string& database_name);
+
+public:
 
     const std::string path;
     const std::string key;
@@ -273,27 +352,35 @@ std::shared_ptr<Connection> Connection::open(const std::string& database_name,
         return shared;
 
     auto connection = std::make_shared<Connection>(path, key);
-    // Read-write but never create: a missing book is an error, not a new empty file.
-    if (sqlite3_open_v2(path.c_str(), &connection->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        fail(connection->db);
-    if (!key.empty())
-        sqlite3_key(connection->db, key.data(), static_cast<int>(key.size()));
-    sqlite3_stmt* probe = nullptr;
-    int rc = sqlite3_prepare_v2(connection->db, "select count(*) from sqlite_master", -1, &probe,
-                                nullptr);
-    const bool read = rc == SQLITE_OK && sqlite3_step(probe) == SQLITE_ROW;
-    const long long objects = read ? sqlite3_column_int64(probe, 0) : 0;
-    sqlite3_finalize(probe);
-    if (!read || objects == 0)
-        refuse(path, database_name);
-    sqlite3_exec(connection->db, kCacheSize, nullptr, nullptr, nullptr);
-    rc = sqlite3_create_function_v2(connection->db, "jet_like", 2,
-                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                    jet_like_function, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        fail(connection->db);
+    connection->connect(database_name);
     registry[{path, key}] = connection;
     return connection;
+}
+
+void Connection::connect(const std::string& database_name)
+{
+    // Read-write but never create: a missing book is an error, not a new empty file.
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        throw StepError(errPathFileAccess, "Path/File access error: '" + database_name + "'.");
+    if (!key.empty())
+        sqlite3_key(db, key.data(), static_cast<int>(key.size()));
+    sqlite3_busy_timeout(db, lock_wait_ms);
+    check_header(db, path, database_name);
+    sqlite3_exec(db, kCacheSize, nullptr, nullptr, nullptr);
+    if (sqlite3_create_function_v2(db, "jet_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   jet_like_function, nullptr, nullptr, nullptr)
+        != SQLITE_OK)
+        fail(db);
+}
+
+void Connection::writable_again()
+{
+    if (sqlite3_db_readonly(db, "main") != 1 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return;
+    sqlite3_close_v2(db);
+    db = nullptr;
+    connect(path);
+    ++writes;
 }
 
 Affinity Connection::affinity(const std::string& table, const std::string& column)
@@ -507,7 +594,7 @@ long Recordset::RecordCount() const
 void Recordset::AddNew()
 {
     if (state_->table.empty())
-        throw StepError(errReadOnly, "Cannot update. Database or object is read-only.");
+        throw StepError(errReadOnlyDatabase, "Cannot update. Database or object is read-only.");
     state_->added = FieldValues{};
 }
 
@@ -598,7 +685,7 @@ std::vector<std::pair<std::string, const FieldValue*>> writable(const RecordsetS
                                                                const FieldValues& values)
 {
     if (s.table.empty())
-        throw StepError(errReadOnly, "Cannot update. Database or object is read-only.");
+        throw StepError(errReadOnlyDatabase, "Cannot update. Database or object is read-only.");
     std::vector<std::pair<std::string, const FieldValue*>> fields;
     for (const auto& [name, value] : values) {
         const int column = rs.column_index(name);
@@ -626,6 +713,7 @@ long long Recordset::insert_row(const FieldValues& values)
 {
     RecordsetState& s = *state_;
     try {
+        s.connection->writable_again();
         const auto fields = writable(s, *this, values);
         std::string names, marks;
         for (const auto& field : fields) {
@@ -653,6 +741,7 @@ void Recordset::update_row(long position, const FieldValues& values)
     RecordsetState& s = *state_;
     try {
         const long long id = bookmark(position);
+        s.connection->writable_again();
         const auto fields = writable(s, *this, values);
         if (fields.empty())
             return;
@@ -679,7 +768,8 @@ void Recordset::delete_row(long position)
     try {
         const long long id = bookmark(position);
         if (s.table.empty())
-            throw StepError(errReadOnly, "Cannot update. Database or object is read-only.");
+            throw StepError(errReadOnlyDatabase, "Cannot update. Database or object is read-only.");
+        s.connection->writable_again();
         Statement remove(s.connection->db, "delete from " + quote_name(s.table) + " where "
                                                + quote_name(s.key_column) + " = ?");
         sqlite3_bind_int64(remove.get(), 1, id);
@@ -724,7 +814,7 @@ void DataControl::Refresh()
             fresh->source = jet_to_sqlite(RecordSource);
             fresh->load();
         }
-    } catch (const StepError&) {
+    } catch (const StepError& error) {
         // The old rows go: a lookup that failed must not answer with the last one's result.
         const bool was_open = open_;
         recordset_->state_->owner = nullptr;
@@ -732,6 +822,10 @@ void DataControl::Refresh()
         open_ = false;
         if (was_open && Reloaded)
             Reloaded();
+        if (Error) {
+            int response = 1;
+            Error(error.number(), response);
+        }
         throw;
     }
     recordset_->state_->owner = nullptr;
@@ -747,6 +841,48 @@ Recordset& DataControl::recordset()
     if (!open_)
         throw StepError(errObjectNotSet, "Object variable or With block variable not set.");
     return *recordset_;
+}
+
+// Made under a temporary name and linked into place only when complete, so that a book
+// that is half made never stands under the book's name, and one that appeared meanwhile is
+// never replaced.
+void CreateDatabase(const std::string& database_name, const std::string& connect,
+                    const std::string& schema)
+{
+    const std::string path = native_path(database_name);
+    const std::string made = path + ".making-" + std::to_string(::getpid());
+    std::error_code ec;
+    std::filesystem::remove(made, ec);
+    sqlite3* db = nullptr;
+    const auto cleanup = [&] {
+        sqlite3_close(db);
+        std::filesystem::remove(made, ec);
+        std::filesystem::remove(made + "-journal", ec);
+    };
+    try {
+        if (sqlite3_open_v2(made.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+            != SQLITE_OK)
+            fail(db);
+        const std::string key = password(connect);
+        if (!key.empty())
+            sqlite3_key(db, key.data(), static_cast<int>(key.size()));
+        const std::string script = "begin;\n" + schema + "\n;commit;";
+        if (sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(db);
+    } catch (const StepError&) {
+        cleanup();
+        throw;
+    }
+    sqlite3_close(db);
+    db = nullptr;
+    if (::link(made.c_str(), path.c_str()) != 0 && errno != EEXIST) {
+        const int error = errno;
+        cleanup();
+        throw StepError(error == EACCES || error == EROFS || error == EPERM ? errPathFileAccess
+                                                                           : errDatabase,
+                        "Cannot make '" + database_name + "'.");
+    }
+    cleanup();
 }
 
 } // namespace platform

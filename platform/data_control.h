@@ -78,6 +78,7 @@ public:
     // just before they throw. Reposition follows FindFirst (on a match), MoveLast and
     // MoveFirst, never Move, which only the grid calls. Reloaded also follows an Update after
     // AddNew (a row was appended) and a failed Refresh (the rows are gone).
+    // A Refresh that fails raises Error too, before it throws.
     std::function<void(int number, int& response)> Error;
     std::function<void()> Reposition;
     std::function<void()> Validate;
@@ -88,5 +89,13 @@ private:
     std::unique_ptr<Recordset> recordset_;  // one object for the control's life: the grid keeps it
     bool open_ = false;
 };
+
+// Makes a new book from an SQL script, under the password of a connect string. Throws
+// StepError when it cannot be made; a file already there is left as it is.
+void CreateDatabase(const std::string& database_name, const std::string& connect,
+                    const std::string& schema);
+
+// How long a statement waits for a lock another program holds before it fails (milliseconds).
+void set_lock_wait(int milliseconds);
 
 } // namespace platform

@@ -29,6 +29,13 @@ enum ErrorNumber : int {
     errNoCurrentRecord = 3021,
     errDatabase = 3000,
     errBadPassword = 3031,
+    // Why a book could not be read or written; the program reports these to the user.
+    errDiskFull = 3026,
+    errReadOnlyDatabase = 3027,
+    errFileInUse = 3045,
+    errDamaged = 3049,
+    errLocked = 3218,
+    errUnrecognizedFormat = 3343,
     errPathFileAccess = 75,
     errInvalidPropertyValue = 380,
     errPictureFormat = 481,

@@ -460,8 +460,10 @@ bool TrueDBGrid::writePending()
     int16_t cancel = 0;
     if (BeforeUpdate)
         BeforeUpdate(cancel);
-    if (cancel != 0 || !pending_)
+    if (cancel != 0)
         return false;
+    if (!pending_)
+        return true;   // the handler abandoned the edit: nothing is left to write
     const long row = current_row_;
     const bool added = row >= storedRows();
     try {
@@ -488,6 +490,8 @@ bool TrueDBGrid::writePending()
         model_->addNewRowBelow();
     model_->rowChanged(row);
     moveRecordset(row);
+    if (AfterUpdate)
+        AfterUpdate();
     return true;
 }
 
@@ -496,6 +500,11 @@ void TrueDBGrid::raiseError(int number)
     int16_t response = 1;
     if (Error)
         Error(static_cast<int16_t>(number), response);
+}
+
+void TrueDBGrid::CancelUpdate()
+{
+    discardPending();
 }
 
 void TrueDBGrid::discardPending()
@@ -713,9 +722,15 @@ void TrueDBGrid::reloadView()
 void TrueDBGrid::keyPressEvent(QKeyEvent* e)
 {
     guard("TDBGrid1 KeyDown", [&] {
-        // Enter and Esc end the editor's cell edit; without an editor they do nothing.
-        const bool ends = e->key() == Qt::Key_Enter || e->key() == Qt::Key_Return ||
-                          e->key() == Qt::Key_Escape;
+        // Enter and Esc end the editor's cell edit; without one, Enter does nothing and Esc
+        // lets go of the row's pending edit, so a refused row never holds the user.
+        const bool escape = e->key() == Qt::Key_Escape;
+        if (escape && !cell_edit_ && pending_) {
+            discardPending();
+            if (RowEditUndone)
+                RowEditUndone();
+        }
+        const bool ends = e->key() == Qt::Key_Enter || e->key() == Qt::Key_Return || escape;
         e->setAccepted(navigate(e) || ends || typeKey(e));
     });
 }

@@ -63,8 +63,13 @@ public:
     int16_t MarqueeStyle() const { return marquee_style_; }
     int16_t AddNewState() const;   // 0 a stored row, 1 the add-new row, 2 a pending new row
     // Writes the pending edit after BeforeUpdate; nothing without one. A refusal or a
-    // database error (raised as Error) keeps the edit pending.
+    // database error (raised as Error) keeps the edit pending; AfterUpdate follows a write.
+    // A BeforeUpdate handler that calls CancelUpdate without refusing lets the row go unwritten.
     void CommitRowEdit();
+    // Abandons the current row's pending edit: a pending new row disappears, a stored row
+    // shows its stored values again.
+    void CancelUpdate();
+    bool DataChanged() const { return pending_.has_value(); }   // an edit is pending
     // Deletes the current stored row, or drops a pending new row; the row now at that
     // position (or the add-new row) becomes current and RowColChange is raised. On the
     // add-new row with nothing typed it throws No current record.
@@ -79,6 +84,7 @@ public:
     // opens the floating editor and raises EditModeOn; the editor's closing (Enter, Esc,
     // another cell, the focus leaving) raises EditModeOff, Esc restoring the row edit as it
     // was before the cell edit began. Typing goes into the pending edit at each keystroke.
+    // Esc with no cell being edited abandons the row's pending edit and raises RowEditUndone.
     bool userMoveTo(long row, int column);
     bool userBeginEdit(int column, int16_t key);
     void userEditCell(int column, const std::string& text);
@@ -86,6 +92,8 @@ public:
 
     std::function<void(int16_t column, int16_t key, int16_t& cancel)> BeforeColEdit;
     std::function<void(int16_t& cancel)> BeforeUpdate;
+    std::function<void()> AfterUpdate;
+    std::function<void()> RowEditUndone;
     std::function<void(std::optional<long long> lastRow, int16_t lastColumn)> RowColChange;
     std::function<void(int16_t dataError, int16_t& response)> Error;   // never a message box
     std::function<void()> EditModeOn;

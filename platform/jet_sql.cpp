@@ -163,20 +163,17 @@ std::string take_left_operand(std::vector<Token>& out)
     return operand;
 }
 
-// A Jet pattern that SQLite's own like says the same way, so that a NOCASE index serves a
-// prefix search; empty when it needs Jet's own comparison.
+// A plain prefix ("abc*") or a whole text ("abc") says the same in SQLite's own like, and a
+// NOCASE index then serves it as a range read; empty when the pattern needs Jet's own
+// comparison. Every other wildcard goes to our matcher: the engine's like backtracks on each
+// "%", so that "*a*a*a*a*ab" against one long nick takes minutes.
 std::optional<std::string> as_sqlite_like(std::string_view pattern)
 {
-    std::string out;
-    for (char c : pattern) {
-        switch (c) {
-        case '*': out += '%'; break;
-        case '?': out += '_'; break;
-        case '#': case '[': case '%': case '_': return std::nullopt;
-        default: out += c;
-        }
-    }
-    return out;
+    const bool prefix = !pattern.empty() && pattern.back() == '*';
+    const std::string_view stem = prefix ? pattern.substr(0, pattern.size() - 1) : pattern;
+    if (stem.find_first_of("*?#[%_") != std::string_view::npos)
+        return std::nullopt;
+    return std::string(stem) + (prefix ? "%" : "");
 }
 
 void translate_like(const std::vector<Token>& in, size_t& i, std::vector<Token>& out,

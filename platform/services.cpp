@@ -13,6 +13,8 @@
 #include <QSoundEffect>
 #include <QUrl>
 
+#include <cstdio>
+
 namespace platform {
 namespace {
 
@@ -100,7 +102,27 @@ private:
     QPointer<QSoundEffect> effect_;
 };
 
+// Nobody is there to answer: the text goes to standard error and the default button answers.
+class UnattendedMessageBoxes : public MessageBoxService {
+public:
+    int show(const std::string& text, int style, const std::string& title) override
+    {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+        const bool second = (style & vbDefaultButton2) != 0;
+        switch (style & 0x7) {
+        case vbYesNo: return second ? vbNo : vbYes;
+        case vbOKCancel: return second ? vbCancel : vbOK;
+        default: return vbOK;
+        }
+    }
+};
+
 } // namespace
+
+void set_unattended()
+{
+    services().messages = std::make_unique<UnattendedMessageBoxes>();
+}
 
 Services& services()
 {

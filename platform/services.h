@@ -68,6 +68,9 @@ struct Services {
 // The process-wide services, real ones unless a test replaced them.
 Services& services();
 
+// From now on no message box is shown: the program is ending with nobody to answer it.
+void set_unattended();
+
 // Shortcut for the message box, titled by the caller (the application's title as a rule).
 int MsgBox(const std::string& text, int style, const std::string& title);
 

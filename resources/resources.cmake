@@ -6,6 +6,10 @@ if(ART_FILES)
   qt_add_resources(tavoly_forms "art" PREFIX "/art" BASE ${CMAKE_SOURCE_DIR}/resources/art FILES ${ART_FILES})
 endif()
 
+# A missing book is made anew at start from the same schema the build uses.
+qt_add_resources(tavoly_forms "book" PREFIX "/book" BASE ${CMAKE_SOURCE_DIR}/resources
+  FILES ${CMAKE_SOURCE_DIR}/resources/schema.sql)
+
 add_executable(makedb tools/makedb.cpp)
 target_link_libraries(makedb PRIVATE PkgConfig::SQLCIPHER)
 target_compile_definitions(makedb PRIVATE SQLITE_HAS_CODEC)

@@ -1,6 +1,7 @@
 // The real executable in a real (virtual) X server, with its own program folder and settings.
 #include "contacts/layout.h"
 #include "platform/controls.h"
+#include "tests/support/main_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,13 +12,27 @@
 
 namespace {
 
+// The executable in a program folder of its own, with config, runtime and home folders
+// under `dir`; the book is the caller's to put there.
 QString copy_program(const QTemporaryDir& dir)
 {
     const QString program = dir.path() + "/program";
     QDir().mkpath(program);
     QFile::copy(QStringLiteral(TAVOLY_EXECUTABLE), program + "/tavoly");
-    QFile::copy(QStringLiteral(TAVOLY_PROGRAM_DIR "/contatti.mdb"), program + "/contatti.mdb");
+    QDir().mkpath(dir.path() + "/config");
+    QDir().mkpath(dir.path() + "/tmp");
     return program;
+}
+
+QProcessEnvironment environment(const QTemporaryDir& dir)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
+    env.insert("XDG_RUNTIME_DIR", dir.path() + "/tmp");
+    env.insert("TMPDIR", dir.path() + "/tmp");
+    env.insert("HOME", dir.path());
+    return env;
 }
 
 TEST(EndToEnd, StaysUpShowsItsWindowRefusesASecondCopyAndExitsOnTheExitButton)
@@ -27,16 +42,10 @@ TEST(EndToEnd, StaysUpShowsItsWindowRefusesASecondCopyAndExitsOnTheExitButton)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString program = copy_program(dir);
-    QDir().mkpath(dir.path() + "/config");
-    QDir().mkpath(dir.path() + "/tmp");
+    QFile::copy(QStringLiteral(TAVOLY_PROGRAM_DIR "/contatti.mdb"), program + "/contatti.mdb");
 
     const auto exit_button = layout::kExit;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("QT_QPA_PLATFORM");
-    env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
-    env.insert("XDG_RUNTIME_DIR", dir.path() + "/tmp");
-    env.insert("TMPDIR", dir.path() + "/tmp");
-    env.insert("HOME", dir.path());
+    QProcessEnvironment env = environment(dir);
     env.insert("EXIT_X", QString::number(platform::px(exit_button.left + exit_button.width / 2)));
     env.insert("EXIT_Y", QString::number(platform::px(exit_button.top + exit_button.height / 2)));
     QProcess run;
@@ -51,6 +60,47 @@ TEST(EndToEnd, StaysUpShowsItsWindowRefusesASecondCopyAndExitsOnTheExitButton)
     EXPECT_TRUE(out.contains("first copy still up"));
     EXPECT_TRUE(out.contains("windows 1"));
     EXPECT_TRUE(out.contains("exited 0"));
+}
+
+// A log-out that kills, `kill`, a closed terminal: the program ends as by the exit button,
+// writing the row being typed, saving the folders and letting go of its lock.
+TEST(EndToEnd, TermAndHangUpEndTheProgramAsTheExitButtonDoes)
+{
+    if (QStandardPaths::findExecutable("xvfb-run").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "xvfb-run or xdotool missing";
+    for (const char* signal : {"TERM", "HUP"}) {
+        SCOPED_TRACE(signal);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString program = copy_program(dir);
+        testing_support::make_book(program.toStdString(), {});
+        const std::string nick = std::string("zeta") + signal;
+
+        QProcessEnvironment env = environment(dir);
+        env.insert("ROW_X", QString::number(platform::px(180 + 600)));
+        env.insert("ROW_Y", QString::number(platform::px(1560) + 32));   // the add-new row, under the captions
+        env.insert("NICK", QString::fromStdString(nick));
+        QProcess run;
+        run.setProcessEnvironment(env);
+        run.start("xvfb-run", {"-a", "-s", "-screen 0 1280x800x24", "sh",
+                               QStringLiteral(TAVOLY_SOURCE_DIR "/tests/e2e/term_tavoly.sh"), program, signal});
+        ASSERT_TRUE(run.waitForFinished(120000));
+        const QString out = QString::fromUtf8(run.readAllStandardOutput());
+        SCOPED_TRACE(out.toStdString() + QString::fromUtf8(run.readAllStandardError()).toStdString());
+        EXPECT_TRUE(out.contains("window shown"));
+        EXPECT_TRUE(out.contains("exited 0"));
+
+        platform::DataControl data;
+        data.DatabaseName = program.toStdString() + "/contatti.mdb";
+        data.RecordSource = "select * from qcontatti";
+        data.Refresh();
+        ASSERT_EQ(data.recordset().AbsolutePosition(), 0);
+        EXPECT_EQ(data.recordset().Fields("nick"), nick);
+        QFile settings(dir.path() + "/config/tavoly.ini");
+        ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(settings.readAll().contains("PathC6"));
+        EXPECT_TRUE(QDir(dir.path() + "/tmp").entryList({"*.lock"}).isEmpty());
+    }
 }
 
 } // namespace

@@ -8,9 +8,11 @@
 #include <sqlite3.h>
 
 #include <QProcess>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <filesystem>
 #include <tuple>
 
@@ -290,20 +292,41 @@ TEST_F(DataControlTest, FetchesRowsByPageAcrossABigBook)
 
 // A file that is not the book under this key is refused and left exactly as it was; a missing
 // book is not created.
-TEST_F(DataControlTest, AWrongKeyOrAFileThatIsNoBookIsRefusedAndTheFileUntouched)
+// What a careful user's machine does to a book: each case is refused with its reason and
+// the file's bytes stay exactly as they were.
+TEST_F(DataControlTest, ABookThatCannotBeOpenedIsRefusedWithItsReasonAndLeftAsItWas)
 {
+    const std::string big = dir.filePath("big.mdb").toStdString();
+    make_book(big, "with recursive n(i) as (select 1 union all select i + 1 from n where i < 300) "
+                   "insert into contatti (nick, note) select 'n' || i, hex(randomblob(150)) from n;");
+    const std::string book = read_file(big);
+    ASSERT_GT(book.size(), 40000u);
+    const std::string plain = dir.filePath("plain.mdb").toStdString();
+    sqlite3* db = nullptr;
+    sqlite3_open(plain.c_str(), &db);
+    sqlite3_exec(db, "create table contatti (nick text)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    std::string first_page_hit = book;
+    first_page_hit[500] = static_cast<char>(~first_page_hit[500]);
+
     const std::string other = dir.filePath("other.mdb").toStdString();
     const std::tuple<const char*, std::optional<std::string>, int> cases[] = {   // bytes for `other`
         {";PWD=quorvento", {}, errBadPassword},
         {";PWD=", {}, errBadPassword},
         {";pwd=QUORVENT", {}, errBadPassword},
-        {";PWD=quorvent", "nick;nome\nmario;Mario\n", errDatabase},
-        {";PWD=quorvent", "", errDatabase},
+        {";PWD=quorvent", "nick;nome\nmario;Mario\n", errUnrecognizedFormat},
+        {";PWD=quorvent", "", errUnrecognizedFormat},
+        {";PWD=quorvent", read_file(plain), errUnrecognizedFormat},
         {";PWD=quorvent", std::string(4096, 'x'), errBadPassword},   // as good as another key's book
+        {";PWD=quorvent", book.substr(0, book.size() - 10 * 1024), errDamaged},
+        {";PWD=quorvent", book.substr(0, book.size() - 100), errDamaged},
+        {";PWD=quorvent", book + std::string(512, '\0'), errDamaged},
+        // Encrypted, a damaged first page reads as another key's book.
+        {";PWD=quorvent", first_page_hit, errBadPassword},
     };
     for (const auto& [connect, bytes, error] : cases) {
         const std::string name = bytes ? other : path;
-        SCOPED_TRACE(name + connect);
+        SCOPED_TRACE(name + connect + " " + std::to_string(bytes ? bytes->size() : 0));
         if (bytes)
             testing_support::write_file(QString::fromStdString(other), *bytes);
         const std::string before = read_file(name);
@@ -314,10 +337,49 @@ TEST_F(DataControlTest, AWrongKeyOrAFileThatIsNoBookIsRefusedAndTheFileUntouched
         EXPECT_EQ(read_file(name), before);
         EXPECT_FALSE(std::filesystem::exists(name + "-journal"));
     }
-    EXPECT_EQ(open(Data1, "select * from qcontatti").size(), 6);   // the right key still opens it
+    Data1.DatabaseName = big;
+    EXPECT_EQ(open(Data1, "select * from qcontatti").size(), 300);   // the whole book still opens
     Data1.DatabaseName = dir.filePath("missing.mdb").toStdString();
     EXPECT_EQ(error_number([&] { Data1.Refresh(); }), errFileNotFound);
     EXPECT_FALSE(std::filesystem::exists(Data1.DatabaseName));
+}
+
+// Another program's lock: the open and the writes wait for it a while, then give up with
+// "in use" / "locked", raised as the control's error too.
+TEST_F(DataControlTest, ALockHeldByAnotherProgramIsWaitedForThenReported)
+{
+    sqlite3* other = nullptr;
+    sqlite3_open(path.c_str(), &other);
+    sqlite3_key(other, "quorvent", 8);
+    const std::string before = read_file(path);
+    set_lock_wait(100);
+    {
+        DataControl data;
+        data.DatabaseName = path;
+        std::vector<int> raised;
+        data.Error = [&](int number, int&) { raised.push_back(number); };
+        ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+        EXPECT_EQ(error_number([&] { open(data, "select * from qcontatti"); }), errFileInUse);
+        EXPECT_EQ(raised, std::vector<int>{errFileInUse});
+        sqlite3_exec(other, "commit", nullptr, nullptr, nullptr);
+
+        Recordset& rs = open(data, "select * from qcontatti");
+        sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr);
+        EXPECT_EQ(error_number([&] { rs.update_row(0, {{"nome", "x"}}); }), errLocked);
+        EXPECT_EQ(raised.back(), errLocked);
+        sqlite3_exec(other, "commit", nullptr, nullptr, nullptr);
+        EXPECT_EQ(read_file(path), before);
+    }
+    set_lock_wait(3000);   // a lock let go within the wait is no failure
+    sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(other, "commit", nullptr, nullptr, nullptr);
+    });
+    EXPECT_EQ(error_number([&] { open(Data1, "select * from qcontatti").update_row(0, {{"nome", "y"}}); }), 0);
+    release.join();
+    sqlite3_close(other);
+    EXPECT_EQ(text(open(Data2, "select * from qcontatti"), 0, "nome"), "y");
 }
 
 } // namespace

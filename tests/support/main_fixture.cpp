@@ -62,6 +62,11 @@ void MainFixture::TearDown()
 void MainFixture::start(const std::vector<Contact>& contacts, const std::string& command_line)
 {
     make_book(program, contacts);
+    load(command_line);
+}
+
+void MainFixture::load(const std::string& command_line)
+{
     std::string arg0 = "tavoly";
     std::vector<char*> argv{arg0.data()};
     std::string arg = command_line;

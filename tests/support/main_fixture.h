@@ -25,6 +25,8 @@ protected:
 
     // Creates the window over a book holding these contacts and runs the start-up.
     void start(const std::vector<Contact>& contacts, const std::string& command_line = "x");
+    // Creates the window and runs the start-up over whatever the program folder holds.
+    void load(const std::string& command_line = "x");
     // The settings the next start reads (before start()).
     void preset(const std::string& key, const std::string& value);
     std::string setting(const std::string& key, const std::string& default_value = "<none>") const;
