@@ -179,6 +179,8 @@ std::string Main::motivo_errore(int errore, bool apertura) const
     case platform::errFileInUse: return en ? "another program is using it" : "un altro programma la sta usando";
     case platform::errDiskFull: return en ? "the disk is full" : "il disco è pieno";
     case platform::errDamaged: return en ? "it is damaged" : "è danneggiata";
+    case platform::errFileNotFound:
+        return en ? "the file was removed or replaced" : "il file è stato rimosso o sostituito";
     default: break;
     }
     if (!apertura)

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 
@@ -320,9 +321,11 @@ public:
     static std::shared_ptr<Connection> open(const std::string& database_name,
                                             const std::string& connect);
     Affinity affinity(const std::string& table, const std::string& column);
-    // A book opened while it was read-only stays so for the engine: once the file can be
-    // written again, the next write opens it anew, so that an edit kept on the row gets in.
-    void writable_again();
+    // Before each write. A book deleted or replaced under the running program would take the
+    // write into a file nobody sees again: refused. A book opened while it was read-only stays
+    // so for the engine: once the file can be written again, it is opened anew, so that an
+    // edit kept on the row gets in.
+    void before_write();
 
 private:
     void connect(const std::string& database_name);
@@ -333,6 +336,8 @@ public:
     const std::string key;
     sqlite3* db = nullptr;
     unsigned long long writes = 0;  // counts writes, so that fetched pages know they are stale
+    ino_t inode = 0;                // the file opened
+    dev_t device = 0;
 };
 
 std::shared_ptr<Connection> Connection::open(const std::string& database_name,
@@ -366,6 +371,10 @@ void Connection::connect(const std::string& database_name)
         sqlite3_key(db, key.data(), static_cast<int>(key.size()));
     sqlite3_busy_timeout(db, lock_wait_ms);
     check_header(db, path, database_name);
+    struct stat opened = {};
+    ::stat(path.c_str(), &opened);
+    inode = opened.st_ino;
+    device = opened.st_dev;
     sqlite3_exec(db, kCacheSize, nullptr, nullptr, nullptr);
     if (sqlite3_create_function_v2(db, "jet_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                    jet_like_function, nullptr, nullptr, nullptr)
@@ -373,8 +382,11 @@ void Connection::connect(const std::string& database_name)
         fail(db);
 }
 
-void Connection::writable_again()
+void Connection::before_write()
 {
+    struct stat now = {};
+    if (::stat(path.c_str(), &now) != 0 || now.st_ino != inode || now.st_dev != device)
+        throw StepError(errFileNotFound, "The file '" + path + "' was removed or replaced.");
     if (sqlite3_db_readonly(db, "main") != 1 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
         return;
     sqlite3_close_v2(db);
@@ -713,7 +725,7 @@ long long Recordset::insert_row(const FieldValues& values)
 {
     RecordsetState& s = *state_;
     try {
-        s.connection->writable_again();
+        s.connection->before_write();
         const auto fields = writable(s, *this, values);
         std::string names, marks;
         for (const auto& field : fields) {
@@ -741,7 +753,7 @@ void Recordset::update_row(long position, const FieldValues& values)
     RecordsetState& s = *state_;
     try {
         const long long id = bookmark(position);
-        s.connection->writable_again();
+        s.connection->before_write();
         const auto fields = writable(s, *this, values);
         if (fields.empty())
             return;
@@ -769,7 +781,7 @@ void Recordset::delete_row(long position)
         const long long id = bookmark(position);
         if (s.table.empty())
             throw StepError(errReadOnlyDatabase, "Cannot update. Database or object is read-only.");
-        s.connection->writable_again();
+        s.connection->before_write();
         Statement remove(s.connection->db, "delete from " + quote_name(s.table) + " where "
                                                + quote_name(s.key_column) + " = ?");
         sqlite3_bind_int64(remove.get(), 1, id);

@@ -186,6 +186,19 @@ TEST_F(BookSafetyTest, AWriteTheBookRefusesIsToldOnceAndKeepsItsEditUntilItCanBe
     }
 }
 
+TEST_F(BookSafetyTest, ABookRemovedUnderTheProgramTakesNoWriteIntoTheVoid)
+{
+    start({{{"nick", "Anna"}}});
+    std::filesystem::remove(book());
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
+    form->TDBGrid1->userEditCell(0, "Zed");
+    EXPECT_FALSE(form->TDBGrid1->userMoveTo(0, 0));
+    QApplication::processEvents();
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_NE(messages()[0].find("the file was removed or replaced"), std::string::npos) << messages()[0];
+    EXPECT_TRUE(form->TDBGrid1->DataChanged());
+}
+
 TEST_F(BookSafetyTest, DamageAQueryMeetsLaterIsToldLikeAWriteFailure)
 {
     std::vector<testing_support::Contact> contacts;
