@@ -4,6 +4,7 @@
 #include "platform/controls.h"
 #include "platform/data_control.h"
 #include "platform/grid_control.h"
+#include "platform/timer.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -124,10 +125,22 @@ public:
     void ImpC6_Click();
     void ImpOut_Click();
 
-    // ---- calls into parts of the program built later (desktop/, interop/, banner/)
+    // ---- interface language (desktop/language.cpp)
     void applica_lingua();
     void Salvalingua();
-    void imposta_avvio_automatico();
+    void mnuLanEnglish_Click();
+    void mnuLanItalian_Click();
+
+    // ---- tray icon and options menu (desktop/tray_icon.cpp)
+    void PicTray_MouseMove(int Button, int Shift, float X, float Y);
+    void ImgSet_Click();
+    // While the window is hidden, a tray that went away must not leave it out of reach.
+    void sorveglia_tray();
+
+    // ---- start with the desktop session (desktop/startup_entry.cpp)
+    void avvioautom_Click();
+
+    // ---- calls into parts of the program built later (desktop/, interop/, banner/)
     void inizializza_banner();
 
     // ---- web pages, help and about box (desktop/web_help.cpp)
@@ -188,11 +201,18 @@ public:
     std::array<QAction*, 10> ord{};
     QMenu* menupop3 = nullptr;                              // options menu
     QAction* avvioautom = nullptr;
+    QMenu* mnuLan = nullptr;
+    QAction* mnuLanEnglish = nullptr;
+    QAction* mnuLanItalian = nullptr;
+    QAction* divpop3 = nullptr;
     QAction* chiudi = nullptr;
     QMenu* menupop4 = nullptr;                              // import menu
     QAction* ImpOut = nullptr;
     QAction* mnuimpdiv = nullptr;
     QAction* ImpC6 = nullptr;
+    platform::PictureBox* PicTray = nullptr;                // receives the tray icon's messages
+    platform::TimerControl* TimerTray = nullptr;            // runs sorveglia_tray
+    QLabel* attendere = nullptr;                            // shown while the banner starts
     Foto* foto_form = nullptr;                              // the viewer, created on first use
 
     // ---- state
@@ -211,7 +231,6 @@ public:
 
     // ---- program-wide values
     int16_t lingua = 0;
-    int16_t avvio_disattivo = 0;
     std::string sito_primario;
     std::string sito_mirror;
     std::string sito_home;
@@ -237,6 +256,7 @@ private:
     void crea_pannello_foto();
     void crea_suoni();
     void crea_menu();
+    void crea_menupop3();
     void collega_importazioni();
     void collega_griglia();
     std::string program_db() const;

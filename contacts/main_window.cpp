@@ -1,7 +1,8 @@
 // The main window's life cycle: start-up, first activation, hiding, the close request, exit.
+#include "banner/CNetGet.h"
 #include "contacts/Main.h"
 #include "contacts/layout.h"
-#include "banner/CNetGet.h"
+#include "desktop/EllReg.h"
 #include "desktop/clsSysTray.h"
 #include "platform/app.h"
 #include "platform/bind.h"
@@ -125,16 +126,13 @@ void Main::crea_sfondo()
     platform::on(ImgHelp, &platform::ImageControl::clicked, this, "ImgHelp_Click", &Main::ImgHelp_Click);
     platform::on(Image4, &platform::ImageControl::clicked, this, "Image4_Click", &Main::Image4_Click);
     platform::on(Image13, &platform::ImageControl::clicked, this, "Image13_Click", &Main::Image13_Click);
+    attendere = new QLabel(this);
+    attendere->hide();
 }
 
 void Main::crea_menu()
 {
-    menupop3 = new QMenu(QStringLiteral("pop3"), this);
-    avvioautom = menupop3->addAction(QStringLiteral("Start with Windows"));
-    avvioautom->setCheckable(true);
-    menupop3->addSeparator();
-    chiudi = menupop3->addAction(QStringLiteral("Exit"));
-    platform::on(chiudi, &QAction::triggered, this, "chiudi_Click", &Main::chiudi_Click);
+    crea_menupop3();
     menupop4 = new QMenu(QStringLiteral("Pop4"), this);
     ImpOut = menupop4->addAction(QStringLiteral("Import from MS Outlook"));
     mnuimpdiv = menupop4->addSeparator();
@@ -149,7 +147,7 @@ std::string Main::program_db() const
 
 bool Main::tray_shown() const
 {
-    return systray != nullptr && systray->IconShown();
+    return systray != nullptr && systray->IconShown != 0 && platform::tray_available();
 }
 
 double Main::Width() const
@@ -170,14 +168,12 @@ void Main::Form_Load()
     const std::string args = platform::command_line();
     bool shown_here = false;
     resume_next([&] { setWindowState(args == "S" ? Qt::WindowMinimized : Qt::WindowNoState); });
-    resume_next([&] {
-        if (!systray)
-            systray = std::make_unique<clsSysTray>();
-        systray->Icon = windowIcon();
-        systray->ToolTipText = windowTitle();
-        systray->OwnerControl = this;
-        systray->Add();
-    });
+    if (!systray)
+        systray = std::make_unique<clsSysTray>();
+    resume_next([&] { systray->Icon(windowIcon()); });
+    resume_next([&] { systray->ToolTipText(windowTitle()); });
+    resume_next([&] { systray->OwnerControl(PicTray); });
+    resume_next([&] { systray->Add(); });
     resume_next([&] { applica_lingua(); });
     sito_primario = "http://www.example.com/tavoly/";
     sito_mirror = "http://mirror.example.org/tavoly/";
@@ -196,9 +192,9 @@ void Main::Form_Load()
         suono_on->setVisible(on);
         suono_off->setVisible(!on);
     });
-    resume_next([&] { avvio_disattivo = setting("avvio", "S") == "S" ? 0 : -1; });
-    resume_next([&] { imposta_avvio_automatico(); });
-    resume_next([&] { avvioautom->setChecked(avvio_disattivo == 0); });
+    resume_next([&] { EllReg::avvio_disattivo = setting("avvio", "S") == "S" ? 0 : -1; });
+    resume_next([&] { EllReg::imposta_avvio_automatico(); });
+    resume_next([&] { avvioautom->setChecked(EllReg::avvio_disattivo == 0); });
     resume_next([&] { lingua = lingua_impostata(); });
     resume_next([&] { applica_lingua(); });
     resume_next([&] { Salvalingua(); });
@@ -239,6 +235,7 @@ void Main::Form_Load()
         } else {
             show();
             shown_here = true;
+            Form_Resize();   // the resize that showing fires, once the window is up
         }
     });
     resume_next([&] {
@@ -353,7 +350,9 @@ void Main::closeEvent(QCloseEvent* e)
 void Main::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    if (loaded_)
+    // The resize that a show sends before the window is up must not hide it: the show would
+    // still put it on screen, unknown to the program. The show handles it once it is up.
+    if (loaded_ && isVisible())
         platform::guard("Form_Resize", [this] { Form_Resize(); });
 }
 

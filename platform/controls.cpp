@@ -178,4 +178,18 @@ void ImageControl::paintEvent(QPaintEvent*)
         p.drawPixmap(0, 0, picture_);
 }
 
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
+{
+    setMouseTracking(true);
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* e)
+{
+    const Qt::MouseButtons b = e->buttons();
+    const Qt::KeyboardModifiers m = e->modifiers();
+    const int button = (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
+    const int shift = (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
+    emit MouseMove(button, shift, float(e->position().x() * kTwipsPerPixel), float(e->position().y() * kTwipsPerPixel));
+}
+
 } // namespace platform

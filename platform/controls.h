@@ -67,6 +67,21 @@ private:
     double height_tw_ = 0;
 };
 
+// A picture box as the receiver of mouse moves, reported in twips with the old button and
+// shift masks (left 1, right 2, middle 4; Shift 1, Ctrl 2, Alt 4). It tracks the mouse, so a
+// move without a button reaches it too, as the tray icon's messages do.
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent);
+
+signals:
+    void MouseMove(int Button, int Shift, float X, float Y);
+
+protected:
+    void mouseMoveEvent(QMouseEvent* e) override;
+};
+
 // The events of a text box (a line or a multi-line box) as the old text box raised them:
 // no GotFocus when the focus comes back with the
 // window, no Click for the release that ends a double click, and KeyPress before the box

@@ -133,6 +133,7 @@ Services& services()
         .sound = std::make_unique<RealSound>(),
         .shell = std::make_unique<XdgShellOpen>(),
         .programs = std::make_unique<DetachedProgramStarter>(),
+        .tray = std::make_unique<SystemTray>(),
         .internet = std::make_unique<QtInternet>(),
     };
     return instance;

@@ -4,6 +4,7 @@
 #include "platform/internet.h"
 #include "platform/shell.h"
 #include "platform/shell_open.h"
+#include "platform/tray.h"
 
 #include <memory>
 #include <string>
@@ -62,6 +63,7 @@ struct Services {
     std::unique_ptr<SoundService> sound;
     std::unique_ptr<ShellOpenService> shell;
     std::unique_ptr<ProgramStarter> programs;
+    std::unique_ptr<TrayService> tray;
     std::unique_ptr<InternetService> internet;
 };
 

@@ -16,13 +16,17 @@ std::string& settings_folder_override()
     return folder;
 }
 
-std::string settings_folder()
+} // namespace
+
+std::string config_folder()
 {
     const std::string& folder = settings_folder_override();
     if (!folder.empty())
         return folder;
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString();
 }
+
+namespace {
 
 QString qt(const std::string& text) { return QString::fromStdString(text); }
 
@@ -57,7 +61,7 @@ void set_settings_folder(const std::string& folder) { settings_folder_override()
 
 std::string settings_file(const std::string& app)
 {
-    return settings_folder() + "/" + app + ".ini";
+    return config_folder() + "/" + app + ".ini";
 }
 
 } // namespace platform

@@ -17,9 +17,11 @@ std::string GetSetting(const std::string& app, const std::string& section, const
 void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                  const std::string& value);
 
-// The folder holding the stores' files; tests point it at a temporary folder. "" returns to
-// the user's configuration folder (XDG_CONFIG_HOME, else ~/.config).
+// The user's configuration folder (XDG_CONFIG_HOME, else ~/.config): it holds the stores'
+// files and the desktop's autostart folder. Tests point it at a temporary folder; "" returns
+// to the user's own.
 void set_settings_folder(const std::string& folder);
+std::string config_folder();
 
 // The file of one application's store: <settings folder>/<app>.ini.
 std::string settings_file(const std::string& app);

@@ -12,6 +12,7 @@ packages=(
   clang
   xdg-utils locales curl
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+  trayer desktop-file-utils libglib2.0-bin
 )
 
 missing=()

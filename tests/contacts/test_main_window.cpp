@@ -1,6 +1,7 @@
 // Start-up, settings, the first-run question, the close request and the exit.
 #include "tests/support/main_fixture.h"
 
+#include "desktop/EllReg.h"
 #include "platform/files.h"
 #include "platform/services.h"
 
@@ -89,7 +90,7 @@ TEST_F(MainWindowTest, SettingsAreReadExactlyAndTheLanguageIsWrittenBack)
     EXPECT_EQ(setting("lingua"), "1");
     EXPECT_TRUE(form->suono_on->isHidden());
     EXPECT_FALSE(form->suono_off->isHidden());
-    EXPECT_EQ(form->avvio_disattivo, -1);
+    EXPECT_EQ(EllReg::avvio_disattivo, -1);
     EXPECT_FALSE(form->avvioautom->isChecked());
 }
 
@@ -100,7 +101,7 @@ TEST_F(MainWindowTest, MissingSettingsTakeTheirDefaults)
     EXPECT_EQ(setting("lingua"), "0");
     EXPECT_FALSE(form->suono_on->isHidden());
     EXPECT_TRUE(form->suono_off->isHidden());
-    EXPECT_EQ(form->avvio_disattivo, 0);
+    EXPECT_EQ(EllReg::avvio_disattivo, 0);
     EXPECT_TRUE(form->avvioautom->isChecked());
     EXPECT_EQ(form->path_foto, "C:\\");
     EXPECT_EQ(form->path_discussioni, "C:\\TinMessenger");
@@ -142,6 +143,7 @@ TEST_F(MainWindowTest, TheCloseBoxCommitsSavesTheFoldersAndRefuses)
 // With no tray icon on the desktop, hiding would leave the program unreachable.
 TEST_F(MainWindowTest, WithoutATrayIconTheWindowIsNeverHiddenOutOfReach)
 {
+    doubles->tray->present = false;
     start(kTwo);
     QCloseEvent close;
     QCoreApplication::sendEvent(form.get(), &close);

@@ -29,6 +29,16 @@ long long RecordingPrograms::start(const std::string& command_line, int window_s
     return 4242;
 }
 
+void RecordingTray::mouse(int mouse_message)
+{
+    for (auto call = calls.rbegin(); call != calls.rend(); ++call) {
+        if (call->message == platform::NIM_ADD) {
+            platform::send_tray_message(call->data.hWnd, mouse_message);
+            return;
+        }
+    }
+}
+
 platform::HINTERNET RecordingInternet::open(const std::string& user_agent)
 {
     agents.push_back(user_agent);
@@ -79,6 +89,7 @@ ServiceDoubles::ServiceDoubles()
     sound = install<RecordingSound>(s.sound);
     shell = install<RecordingShellOpen>(s.shell);
     programs = install<RecordingPrograms>(s.programs);
+    tray = install<RecordingTray>(s.tray);
     internet = install<RecordingInternet>(s.internet);
 }
 

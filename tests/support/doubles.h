@@ -123,6 +123,24 @@ private:
     platform::HINTERNET next_ = 1;
 };
 
+struct TrayCall {
+    int message;
+    platform::NotifyIconData data;
+};
+class RecordingTray : public platform::TrayService {
+public:
+    std::vector<TrayCall> calls;
+    bool present = true;   // the desktop has a notification area
+    int notify(int message, const platform::NotifyIconData& data) override
+    {
+        calls.push_back({message, data});
+        return message == platform::NIM_ADD && !present ? 0 : 1;
+    }
+    bool available() override { return present; }
+    // The user's mouse on the icon last added: its message reaches the record's owner.
+    void mouse(int mouse_message);
+};
+
 // Installs fresh doubles for one test and puts the previous services back afterwards.
 class ServiceDoubles {
 public:
@@ -134,6 +152,7 @@ public:
     RecordingSound* sound;
     RecordingShellOpen* shell;
     RecordingPrograms* programs;
+    RecordingTray* tray;
     RecordingInternet* internet;
 
 private:

@@ -1,0 +1,113 @@
+// The two interface languages: every text of the window, the language menu and its setting,
+// and the messages that pick their language when they are shown.
+#include "tests/support/main_fixture.h"
+
+using testing_support::MainFixture;
+
+namespace {
+
+class LanguageTest : public MainFixture {
+protected:
+    // Every text the language sets, in the order it sets them.
+    std::vector<QString> texts() const
+    {
+        std::vector<QString> out;
+        for (QLabel* l : form->Label1)
+            out.push_back(l->text());
+        for (int i : {0, 1, 3, 4, 5, 6, 7, 9})
+            out.push_back(form->ord[i]->text());
+        out.push_back(form->chiudi->text());
+        for (QWidget* w : std::initializer_list<QWidget*>{form->suono_on, form->Text2, form->Image7, form->Image6,
+                                                          form->Image3, form->Image2, form->Image15, form->Image13,
+                                                          form->Image12, form->Image11})
+            out.push_back(w->toolTip());
+        for (QAction* a : {form->avvioautom, form->ImpOut, form->ImpC6})
+            out.push_back(a->text());
+        out.push_back(form->attendere->text());
+        return out;
+    }
+    // The texts both languages leave alone.
+    std::vector<QString> fixed() const
+    {
+        return {form->mnuLan->title(), form->mnuLanEnglish->text(), form->mnuLanItalian->text(),
+                form->find->toolTip(), form->windowTitle(), form->ord[2]->text(), form->ord[8]->text()};
+    }
+    int checks() const { return int(form->mnuLanEnglish->isChecked()) + int(form->mnuLanItalian->isChecked()); }
+};
+
+TEST_F(LanguageTest, ItalianAndBackRestoresEveryTextWithOneCheckMark)
+{
+    start({});
+    const std::vector<QString> english = texts();
+    const std::vector<QString> unchanged = fixed();
+    EXPECT_EQ(english, (std::vector<QString>{
+        "Liking", "Beauty", "Intelligence", "Affinity", "Culture",
+        "Sort for Nick", "Sort for Name", "Sort for Score", "Sort for Liking", "Sort for Beauty",
+        "Sort for Affinity", "Sort for Culture", "Sort with Photo", "Exit",
+        "Disables sounds", "Double click to send E-mail", "Delete nick", "Search for nick, name or E-mail",
+        "View Photo", "To Link Photo", "Double click to eliminate the link to the photo", "Saved conversations",
+        "Import of the MS Outlook nick", "Sort", "Execution automatic", "Import from MS Outlook", "Import from C6",
+        ""}));
+    EXPECT_TRUE(form->mnuLanEnglish->isChecked());
+
+    form->mnuLanItalian->trigger();
+    EXPECT_EQ(form->lingua, 1);
+    EXPECT_EQ(setting("lingua"), "1");
+    EXPECT_TRUE(form->mnuLanItalian->isChecked());
+    EXPECT_EQ(checks(), 1);
+    EXPECT_EQ(texts(), (std::vector<QString>{
+        "Simpatia", "Bellezza", "Intelligenza", "Affinità", "Cultura",
+        "Ordina per for Nick", "Ordina per Nome", "Ordina per Punteggio", "Ordina per Simpatia",
+        "Ordina per Bellezza", "Ordina per Affinità", "Ordina per Cultura", "Ordina con Foto", "Uscita",
+        "Disabilita Suono", "Doppio click per inviare l'E-mail", "Elimina nick", "Ricerca per nick, nome o E-mail",
+        "Visualizza Foto", "Collega alla Foto", "Doppio click per eliminare il collegamento alla foto",
+        "Salva conversazione", "Importa da MS Outlook i nick", "Ordina", "Avvio automatico",
+        "Importa da MS Outlook", "Importa da C6", ""}));
+    EXPECT_EQ(fixed(), unchanged);
+
+    // The language in force chosen again: saved again, nothing else moves.
+    preset("lingua", "x");
+    form->mnuLanItalian->trigger();
+    EXPECT_EQ(setting("lingua"), "1");
+    EXPECT_EQ(checks(), 1);
+    EXPECT_TRUE(form->mnuLanItalian->isChecked());
+
+    form->mnuLanEnglish->trigger();
+    EXPECT_EQ(setting("lingua"), "0");
+    EXPECT_TRUE(form->mnuLanEnglish->isChecked());
+    EXPECT_EQ(checks(), 1);
+    EXPECT_EQ(texts(), english);
+    EXPECT_EQ(fixed(), unchanged);
+}
+
+TEST_F(LanguageTest, AStoredItalianIsAppliedAtStartAndAnOutOfRangeFlagChangesNothing)
+{
+    preset("lingua", "it");
+    start({});
+    EXPECT_EQ(form->Label1[0]->text(), "Simpatia");
+    EXPECT_EQ(setting("lingua"), "1");
+    EXPECT_TRUE(form->mnuLanItalian->isChecked());
+    form->lingua = 2;
+    form->applica_lingua();
+    EXPECT_EQ(form->Label1[0]->text(), "Simpatia");
+}
+
+TEST_F(LanguageTest, MessagesAndDialogTitlesFollowASwitchAtOnce)
+{
+    start({{{"nick", "Anna"}}});
+    form->mnuLanItalian->trigger();
+    form->manca_nick();
+    form->Image7_Click();
+    form->Image2_Click();
+    ASSERT_EQ(doubles->messages->shown.size(), 2u);
+    EXPECT_EQ(doubles->messages->shown[0].text, "Manca il nick!");
+    EXPECT_EQ(doubles->messages->shown[1].text, "Confermi la cancellazione del nick?");
+    ASSERT_EQ(doubles->open_file->requests.size(), 1u);
+    EXPECT_EQ(doubles->open_file->requests[0].title, "Inserisci foto");
+
+    form->mnuLanEnglish->trigger();
+    form->manca_nick();
+    EXPECT_EQ(doubles->messages->shown.back().text, "The nick miss!");
+}
+
+} // namespace

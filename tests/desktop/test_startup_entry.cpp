@@ -1,0 +1,129 @@
+// The start with the desktop session: the autostart entry, its switch and its setting.
+#include "desktop/EllReg.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/settings.h"
+#include "tests/support/helpers.h"
+#include "tests/support/main_fixture.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+using testing_support::MainFixture;
+
+namespace {
+
+const char* const kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+
+QString entry_path() { return QString::fromStdString(platform::autostart_folder() + "/tavoly.desktop"); }
+
+QString read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QString exec_of(const QString& entry)
+{
+    for (const QString& line : read(entry).split('\n')) {
+        if (line.startsWith("Exec="))
+            return line.mid(5);
+    }
+    return {};
+}
+
+// What the desktop's own checker says of an entry; "" when it finds nothing wrong.
+QString validation(const QString& entry)
+{
+    if (QStandardPaths::findExecutable("desktop-file-validate").isEmpty())
+        return {};
+    QProcess check;
+    check.start("desktop-file-validate", {entry});
+    check.waitForFinished(20000);
+    const QString said = QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError());
+    return check.exitCode() == 0 && !said.contains("error") ? QString() : said;
+}
+
+class StartupEntryTest : public MainFixture {};
+
+TEST_F(StartupEntryTest, TheEntryFollowsTheChoiceAcrossStarts)
+{
+    start({});
+    EXPECT_TRUE(form->avvioautom->isChecked());
+    EXPECT_EQ(exec_of(entry_path()), QString::fromStdString(program) + "/tavoly S");
+    EXPECT_EQ(validation(entry_path()), QString());
+    EXPECT_EQ(setting("avvio"), "<none>");
+
+    form->avvioautom->trigger();
+    EXPECT_FALSE(form->avvioautom->isChecked());
+    EXPECT_EQ(EllReg::avvio_disattivo, -1);
+    EXPECT_FALSE(QFile::exists(entry_path()));
+    EXPECT_EQ(setting("avvio"), "N");
+
+    start({});
+    EXPECT_FALSE(form->avvioautom->isChecked());
+    EXPECT_FALSE(QFile::exists(entry_path()));
+
+    form->avvioautom_Click();
+    EXPECT_TRUE(form->avvioautom->isChecked());
+    EXPECT_TRUE(QFile::exists(entry_path()));
+    EXPECT_EQ(setting("avvio"), "S");
+}
+
+// The entry is run the way a desktop session runs it: the folder's blanks, quotes and "$"
+// reach the started program intact, and a file named like the start of the folder is not
+// the one started.
+TEST_F(StartupEntryTest, AFolderWithBlanksAndQuotesStartsTheProgramAndANewFolderRewritesIt)
+{
+    const QString base = dir.path();
+    const QString folder = base + "/my dir's \"x\" $HOME";
+    QDir().mkpath(folder);
+    const QString recorder = "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"" + base + "/started.tmp\"\nmv \"" + base
+        + "/started.tmp\" \"" + base + "/started\"\n";
+    testing_support::write_file(folder + "/tavoly", recorder.toStdString());
+    testing_support::write_file(base + "/my", recorder.toStdString());
+    for (const QString& f : {folder + "/tavoly", base + "/my"})
+        QFile::setPermissions(f, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    platform::set_program_folder(folder.toStdString());
+    EllReg::avvio_disattivo = 0;
+    EllReg::imposta_avvio_automatico();
+    EXPECT_EQ(validation(entry_path()), QString());
+    EXPECT_EQ(exec_of(entry_path()), "\"" + base + "/my dir's \\\\\"x\\\\\" \\\\$HOME/tavoly\" S");
+    if (!QStandardPaths::findExecutable("gio").isEmpty()) {
+        ASSERT_EQ(QProcess::execute("gio", {"launch", entry_path()}), 0);
+        QDeadlineTimer deadline(10000);
+        while (!QFile::exists(base + "/started") && !deadline.hasExpired())
+            QThread::msleep(20);
+        EXPECT_EQ(read(base + "/started"), folder + "/tavoly\nS\n");
+    }
+
+    platform::set_program_folder((base + "/100% other").toStdString());
+    EllReg::imposta_avvio_automatico();
+    EXPECT_EQ(exec_of(entry_path()), "\"" + base + "/100%% other/tavoly\" S");
+    EXPECT_EQ(validation(entry_path()), QString());
+}
+
+TEST_F(StartupEntryTest, OnlyTheRunKeyIsWrittenAndOnlyInsideTheAutostartFolder)
+{
+    const QString autostart = QString::fromStdString(platform::autostart_folder());
+    EllReg::scrivi_valore_reg(platform::HKEY_CURRENT_USER, kRunKey, "tavoly", platform::REG_SZ, "/bin/true S");
+    EllReg::scrivi_valore_reg(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Tavoly\\", "tavoly", platform::REG_SZ, "x");
+    for (const char* name : {"../escaped", ".hidden", "a/b", ""})
+        EllReg::scrivi_valore_reg(platform::HKEY_LOCAL_MACHINE, kRunKey, name, platform::REG_SZ, "/bin/true S");
+    EXPECT_TRUE(QDir(autostart).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_FALSE(QFile::exists(autostart + "/../escaped.desktop"));
+
+    // Deleting what is not there does nothing; the key is named without regard to case.
+    EllReg::cancella_valore_reg(platform::HKEY_LOCAL_MACHINE, kRunKey, "tavoly");
+    EllReg::scrivi_valore_reg(platform::HKEY_LOCAL_MACHINE, "software\\microsoft\\windows\\currentversion\\run",
+                              "tavoly", platform::REG_SZ, "/bin/true S");
+    EXPECT_EQ(exec_of(entry_path()), "/bin/true S");
+    EllReg::cancella_valore_reg(platform::HKEY_LOCAL_MACHINE, kRunKey, "tavoly");
+    EXPECT_FALSE(QFile::exists(entry_path()));
+}
+
+} // namespace
