@@ -99,8 +99,8 @@ long start(const QString& program, const QStringList& arguments)
     return QProcess::startDetached(program, arguments) ? SE_OK : SE_ERR_FNF;
 }
 
-} // namespace
-
+// The program a desktop entry's Exec line starts: its first field, unquoted by the Desktop
+// Entry rules; "" when there is none.
 std::string exec_program(const std::string& exec_line)
 {
     std::size_t i = exec_line.find_first_not_of(' ');
@@ -118,6 +118,8 @@ std::string exec_program(const std::string& exec_line)
     }
     return program;
 }
+
+} // namespace
 
 long XdgShellOpen::FindExecutable(const std::string& file, const std::string&, std::string& result)
 {

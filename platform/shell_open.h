@@ -42,8 +42,4 @@ public:
                       const std::string& directory, int show_command) override;
 };
 
-// The program a desktop entry's Exec line starts: its first field, unquoted by the Desktop
-// Entry rules; "" when there is none.
-std::string exec_program(const std::string& exec_line);
-
 } // namespace platform

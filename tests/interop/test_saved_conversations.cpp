@@ -1,7 +1,5 @@
 #include "platform/files.h"
-#include "platform/shell.h"
 #include "tests/support/fake_desktop.h"
-#include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
 #include <QFileInfo>
@@ -17,51 +15,40 @@ protected:
         doubles->open_file->answers.push_back(picked);
         form->Image13_Click();
     }
-    // A Windows folder with or without write.exe, as the program's texts name it.
+    // A folder, as the program's texts name it, with or without a write.exe.
     std::string folder(const std::string& name, bool with_write)
     {
-        const std::string native = dir.path().toStdString() + "/" + name;
-        QDir().mkpath(QString::fromStdString(native));
+        const QString native = dir.path() + "/" + QString::fromStdString(name);
+        QDir().mkpath(native);
         if (with_write)
-            testing_support::write_file(QString::fromStdString(native + "/write.exe"), "x");
-        return windows_style(native);
+            testing_support::write_file(native + "/write.exe", "x");
+        return windows_style(native.toStdString());
     }
 };
 
-TEST_F(SavedConversationsTest, TheDialogNamesTheContactInTheLanguageAndCancelKeepsTheFolder)
+TEST_F(SavedConversationsTest, TheDialogNamesTheContactAndTheLauncherIsLookedForInTwoFolders)
 {
     start({{{"nick", "mario"}}});
-    testing_support::write_file(QString::fromStdString(program + "/suoni.wav"), "x");
     form->path_discussioni = "C:\\TinMessenger";
-    open_with("");
-    ASSERT_EQ(doubles->open_file->requests.size(), 1u);
-    const auto& english = doubles->open_file->requests[0];
-    EXPECT_EQ(english.title, "Conversations with mario");
-    EXPECT_EQ(english.filters, (std::vector<std::pair<std::string, std::string>>{
-                                   {"Conversations with mario ", "*.*;*.*"}, {"All Conversations (*.rtf)", "*.rtf;"}}));
-    EXPECT_EQ(english.initial_dir, "C:\\TinMessenger");
-    EXPECT_EQ(doubles->sound->played, std::vector<std::string>{program + "/suoni.wav"});
+    open_with("");   // cancel: nothing opens, the folder of the moment is kept
+    EXPECT_EQ(doubles->open_file->requests.at(0).title, "Conversations with mario");
+    EXPECT_EQ(doubles->open_file->requests.at(0).filters,
+              (std::vector<std::pair<std::string, std::string>>{{"Conversations with mario ", "*.*;*.*"},
+                                                                {"All Conversations (*.rtf)", "*.rtf;"}}));
+    EXPECT_EQ(doubles->open_file->requests.at(0).initial_dir, "C:\\TinMessenger");
     EXPECT_EQ(form->path_discussioni, platform::current_folder());
-    EXPECT_TRUE(doubles->programs->started.empty());
 
-    form->lingua = 1;
-    open_with("");
-    const auto& italian = doubles->open_file->requests[1];
-    EXPECT_EQ(italian.title, "Conversazioni con mario");
-    EXPECT_EQ(italian.filters[0].first, "Conversazioni con mario ");
-    EXPECT_EQ(italian.filters[1].first, "Tutte le conversazioni (*.rtf)");
-}
-
-TEST_F(SavedConversationsTest, TheLauncherIsLookedForInTheWindowsThenTheSystemFolder)
-{
-    start({{{"nick", "mario"}}});
     const std::string chosen = "C:\\Chat logs\\mario.rtf";
+    form->lingua = 1;
     form->dir_windows = folder("windows", true);
     form->dir_system = folder("windows/system", true);
     open_with(chosen);
+    const auto& italian = doubles->open_file->requests.at(1);
+    EXPECT_EQ(italian.title + "|" + italian.filters[0].first + "|" + italian.filters[1].first,
+              "Conversazioni con mario|Conversazioni con mario |Tutte le conversazioni (*.rtf)");
     form->dir_windows = folder("empty", false);
     open_with(chosen);
-    form->dir_system = folder("empty2", false);
+    form->dir_system = folder("empty", false);
     open_with(chosen);
     ASSERT_EQ(doubles->programs->started.size(), 2u);
     EXPECT_EQ(doubles->programs->started[0].command_line, folder("windows", true) + "\\write.exe " + chosen);
@@ -69,15 +56,15 @@ TEST_F(SavedConversationsTest, TheLauncherIsLookedForInTheWindowsThenTheSystemFo
     EXPECT_EQ(doubles->programs->started[1].command_line, folder("windows/system", true) + "\\write.exe " + chosen);
 }
 
-// The real launcher, started the way the program starts it, opens the one file whose path
-// holds blanks with the desktop's default application for it.
+// The real launcher, started as the program starts it, opens the one file whose path holds
+// blanks with the desktop's default application for it.
 TEST_F(SavedConversationsTest, APathWithBlanksReachesTheDefaultApplicationWhole)
 {
     testing_support::FakeDesktop desktop;
     desktop.add_application("editor", "text/rtf;application/rtf");
     const QByteArray saved_home = qgetenv("HOME");
     qputenv("HOME", dir.path().toUtf8());   // the launcher roots drive C at the home folder
-    QDir().mkpath(dir.path() + "/Chat logs");
+    folder("Chat logs", false);
     testing_support::write_file(dir.path() + "/Chat logs/mario.rtf", "{\\rtf1 ciao}");
 
     start({{{"nick", "mario"}}});

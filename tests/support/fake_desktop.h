@@ -1,11 +1,11 @@
 #pragma once
-// A desktop of its own for one test, for the real xdg-utils: temporary XDG folders with no
-// system applications, a display name for xdg-open, and fake applications whose programs
-// write each argument they get, one "[arg]" a line, into a file of their own.
-#include <QByteArray>
+// A desktop of its own for one test, for the real xdg-utils: temporary XDG folders without the
+// system's applications, a display name for xdg-open, and fake applications whose programs
+// write each argument they get, one "[arg]" a line, into "<name>.args".
+#include "tests/support/helpers.h"
+
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <map>
@@ -18,90 +18,57 @@ class FakeDesktop {
 public:
     FakeDesktop()
     {
-        for (const char* name : {"config", "data/applications", "none", "bin"})
-            QDir(dir_.path()).mkpath(QString::fromLatin1(name));
-        set("XDG_CONFIG_HOME", path("config"));
-        set("XDG_DATA_HOME", path("data"));
-        set("XDG_CONFIG_DIRS", path("none"));
-        set("XDG_DATA_DIRS", path("none"));
-        set("DISPLAY", ":99");
-        set("XDG_CURRENT_DESKTOP", "");
-        set("DESKTOP_SESSION", "");
+        QDir(dir_.path()).mkpath(QStringLiteral("data/applications"));
+        for (const auto& [name, value] : std::map<const char*, QString>{
+                 {"XDG_CONFIG_HOME", dir_.path()}, {"XDG_DATA_HOME", dir_.path() + "/data"},
+                 {"XDG_CONFIG_DIRS", dir_.path() + "/none"}, {"XDG_DATA_DIRS", dir_.path() + "/none"},
+                 {"DISPLAY", ":99"}, {"XDG_CURRENT_DESKTOP", ""}, {"DESKTOP_SESSION", ""}}) {
+            saved_[name] = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+            value.isEmpty() ? qunsetenv(name) : qputenv(name, value.toUtf8());
+        }
     }
     ~FakeDesktop()
     {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                qputenv(name.c_str(), *value);
-            else
-                qunsetenv(name.c_str());
-        }
+        for (const auto& [name, value] : saved_)
+            value ? qputenv(name.c_str(), *value) : qunsetenv(name.c_str());
     }
-    FakeDesktop(const FakeDesktop&) = delete;
-    FakeDesktop& operator=(const FakeDesktop&) = delete;
 
     std::string path(const std::string& name) const { return dir_.path().toStdString() + "/" + name; }
 
-    // A recording program "bin/<name>" and its entry "<name>.desktop", the default for the types.
-    void add_application(const std::string& name, const std::string& types)
+    // An executable file "<name>" that records its arguments (or holds the given bytes), and
+    // its desktop entry, the default for the ";"-separated types (before any earlier one).
+    void add_application(const std::string& name, const std::string& types, std::string program = {})
     {
-        const std::string program = path("bin/" + name);
-        write(program, "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done >> '" + record(name) + "'\n");
-        QFile::setPermissions(QString::fromStdString(program), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        add_entry(name, program + " %u", types);   // xdg-mime reads no quoted Exec program
-    }
-    // An entry whose Exec line is given as it is, the default for the types.
-    void add_entry(const std::string& name, const std::string& exec, const std::string& types)
-    {
-        write(path("data/applications/" + name + ".desktop"),
-              "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n");
-        std::string list = "[Default Applications]\n";
-        defaults_[name] = types;
-        for (const auto& [app, app_types] : defaults_) {
-            std::size_t start = 0;
-            while (start < app_types.size()) {
-                const auto end = app_types.find(';', start);
-                list += app_types.substr(start, end - start) + "=" + app + ".desktop\n";
-                start = end == std::string::npos ? app_types.size() : end + 1;
-            }
+        if (program.empty())
+            program = "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done >> '" + path(name + ".args") + "'\n";
+        const QString file = QString::fromStdString(path(name));
+        write_file(file, program);
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        write_file(QString::fromStdString(path("data/applications/" + name + ".desktop")),
+                   "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + path(name) + " %u\n");
+        for (std::size_t start = 0, end = 0; start < types.size(); start = end + 1) {
+            end = std::min(types.find(';', start), types.size());
+            defaults_.insert(0, types.substr(start, end - start) + "=" + name + ".desktop\n");
         }
-        write(path("config/mimeapps.list"), list);
+        write_file(dir_.path() + "/mimeapps.list", "[Default Applications]\n" + defaults_);
     }
 
-    // What the application recorded, waiting up to 5 s for it to appear; "" when nothing came.
+    // What the application recorded, waiting up to wait_ms for it; "" when nothing came.
     std::string recorded(const std::string& name, int wait_ms = 5000) const
     {
+        QFile file(QString::fromStdString(path(name + ".args")));
         QElapsedTimer clock;
         clock.start();
-        QFile file(QString::fromStdString(record(name)));
         while (!file.exists() && clock.elapsed() < wait_ms)
             QThread::msleep(20);
         QThread::msleep(50);   // the program may still be writing
         return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
     }
 
-    static void write(const std::string& file, const std::string& bytes)
-    {
-        QFile f(QString::fromStdString(file));
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(bytes.data(), qint64(bytes.size()));
-    }
-
 private:
-    std::string record(const std::string& name) const { return path(name + ".args"); }
-    void set(const char* name, const std::string& value)
-    {
-        if (!saved_.count(name))
-            saved_[name] = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
-        if (value.empty())
-            qunsetenv(name);
-        else
-            qputenv(name, QByteArray::fromStdString(value));
-    }
-
     QTemporaryDir dir_;
     std::map<std::string, std::optional<QByteArray>> saved_;
-    std::map<std::string, std::string> defaults_;
+    std::string defaults_;
 };
 
 } // namespace testing_support
