@@ -6,6 +6,7 @@
 #include "platform/grid_control.h"
 #include "platform/timer.h"
 
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -128,6 +129,7 @@ public:
     // ---- interface language (desktop/language.cpp)
     void applica_lingua();
     void Salvalingua();
+    void imposta_avvio_automatico();
     void mnuLanEnglish_Click();
     void mnuLanItalian_Click();
 
@@ -139,9 +141,6 @@ public:
 
     // ---- start with the desktop session (desktop/startup_entry.cpp)
     void avvioautom_Click();
-
-    // ---- calls into parts of the program built later (desktop/, interop/, banner/)
-    void inizializza_banner();
 
     // ---- web pages, help and about box (desktop/web_help.cpp)
     void Image16_Click();
@@ -240,6 +239,36 @@ public:
     std::unique_ptr<clsSysTray> systray;   // created on first use
     std::unique_ptr<CNetGet> netget;       // the page fetcher, created on first use
 
+    // ---- banner settings, refresh and the links menu (banner/banner_settings.cpp)
+    void inizializza_banner();
+    void ScaricaFile(const std::string& strURL, const std::string& Destinazione);
+    void Timer3_Timer();
+    void riempi_menu_link();   // at the first activation, from [banner] of "set.txt"
+    void Image10_Click();
+    void web_Click(int16_t Index);
+    QMenu* menupop2 = nullptr;                              // links menu
+    std::array<QAction*, 10> web{};
+    std::array<std::string, 10> indirizzi_web;
+    platform::TimerControl* Timer3 = nullptr;
+    int32_t conta_tick = 0;
+    bool sito_raggiungibile = false;
+
+    // ---- banner display (banner/banner_display.cpp)
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void LblBanner_Click(int16_t Index);
+    void ImBanner_Click();
+    QFrame* PicBanner = nullptr;
+    QPlainTextEdit* TxtBanner = nullptr;
+    std::array<platform::LabelControl*, 4> LblBanner{};    // index 1..3
+    platform::ImageControl* ImBanner = nullptr;
+    platform::TimerControl* Timer1 = nullptr;               // message tick
+    platform::TimerControl* Timer2 = nullptr;               // scroll tick
+    int16_t num_messaggio = 0;
+    int32_t passo_scorrimento = 0;
+    int32_t pos_scorrimento = 0;
+    int32_t larghezza_testo = 0;
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -247,6 +276,16 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    void crea_banner();
+    void crea_menu_link();
+    void scarica_immagini(const std::string& locale);
+    void colore_sfondo_banner(int indice);
+    void puntatore_banner(QWidget* controllo, const std::string& link);
+    void colori_banner(const std::string& testo_colore, const std::string& sfondo);
+    void dimensione_banner(double punti);
+    void disposizione_banner();
+    void immagine_banner(const std::string& immagine);
+    bool banner_in_corso = false;   // one banner start-up at a time
     // Each subject builds its own controls; the constructor calls them in this order.
     void crea_sfondo();
     void crea_griglia();

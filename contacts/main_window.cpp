@@ -76,6 +76,8 @@ Main::Main(QWidget* parent) : QWidget(parent)
     crea_pannello_foto();
     crea_suoni();
     crea_menu();
+    crea_banner();
+    crea_menu_link();
     collega_griglia();
     // A session that ends does not ask the window to close; the close request's commit and
     // saving still run, so logging off loses no pending edit.
@@ -256,6 +258,7 @@ void Main::Form_Activate()
     repaint();
     attivato = true;
     inizializza_banner();
+    riempi_menu_link();
 }
 
 // Without a tray icon, hiding would leave the program running with no way back: the window

@@ -155,6 +155,52 @@ void ImageControl::mouseReleaseEvent(QMouseEvent* e)
     QLabel::mouseReleaseEvent(e);
 }
 
+LabelControl::LabelControl(QWidget* parent) : QLabel(parent)
+{
+    setWordWrap(false);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void LabelControl::setCaption(const std::string& caption)
+{
+    setText(QString::fromStdString(caption));
+    fit_width();
+}
+
+void LabelControl::setFont(const QFont& font)
+{
+    QLabel::setFont(font);
+    fit_width();
+}
+
+QColor LabelControl::foreColor() const
+{
+    return palette().color(QPalette::WindowText);
+}
+
+void LabelControl::setForeColor(const QColor& colour)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, colour);
+    setPalette(p);
+}
+
+void LabelControl::setLeftTw(double v) { move(px(v), y()); }
+void LabelControl::setTopTw(double v) { move(x(), px(v)); }
+void LabelControl::setHeightTw(double v) { resize(width(), px(v)); }
+
+void LabelControl::fit_width()
+{
+    resize(text().isEmpty() ? 0 : sizeHint().width(), height());
+}
+
+void LabelControl::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(e);
+}
+
 void ImageControl::mouseDoubleClickEvent(QMouseEvent* e)
 {
     if (e->button() == Qt::LeftButton) {

@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QWidget>
 #include <cstdint>
+#include <string>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -49,6 +50,8 @@ public:
     void setWidthTw(double v);
     void setHeightTw(double v);
 
+    std::string Tag;   // free text the form keeps with the control (a link, for instance)
+
 signals:
     void clicked();
     void doubleClicked();
@@ -65,6 +68,39 @@ private:
     bool stretch_ = false;
     double width_tw_ = 0;
     double height_tw_ = 0;
+};
+
+// A one-line label whose width follows its text and font (no word wrap), with a click event.
+// Its height is the form's.
+class LabelControl : public QLabel {
+    Q_OBJECT
+public:
+    explicit LabelControl(QWidget* parent);
+
+    std::string caption() const { return text().toStdString(); }
+    void setCaption(const std::string& caption);
+    void setFont(const QFont& font);
+    QColor foreColor() const;
+    void setForeColor(const QColor& colour);
+
+    double LeftTw() const { return twips(x()); }
+    double TopTw() const { return twips(y()); }
+    double WidthTw() const { return twips(width()); }
+    double HeightTw() const { return twips(height()); }
+    void setLeftTw(double v);
+    void setTopTw(double v);
+    void setHeightTw(double v);
+
+    std::string Tag;
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    void fit_width();
 };
 
 // A picture box as the receiver of mouse moves, reported in twips with the old button and

@@ -47,6 +47,7 @@ platform::HINTERNET RecordingInternet::open(const std::string& user_agent)
 
 platform::HINTERNET RecordingInternet::open_url(platform::HINTERNET, const std::string& url)
 {
+    urls.push_back(url);
     const auto page = pages.find(url);
     platform::set_last_dll_error(page == pages.end() ? platform::ERROR_INTERNET_NAME_NOT_RESOLVED : 0u);
     if (page == pages.end())

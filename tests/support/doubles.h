@@ -112,6 +112,7 @@ class RecordingInternet : public platform::InternetService {
 public:
     std::map<std::string, ScriptedPage> pages;
     std::vector<std::string> agents;
+    std::vector<std::string> urls;   // every URL asked for, in order
     platform::HINTERNET open(const std::string& user_agent) override;
     platform::HINTERNET open_url(platform::HINTERNET, const std::string& url) override;
     bool read_file(platform::HINTERNET url, char* buffer, uint32_t length, uint32_t& read) override;

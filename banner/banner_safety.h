@@ -1,0 +1,12 @@
+#pragma once
+// Rules for what the banner takes from "set.txt", which arrives over plain HTTP from a site we
+// do not control.
+#include <cstdint>
+#include <string>
+
+// A picture name is a plain file name in the program folder: no folder separator, no drive,
+// not "." or "..". Anything else is neither downloaded nor loaded.
+bool nome_immagine_sicuro(const std::string& nome);
+
+// Whether a message whose widest line is larghezza_testo twips scrolls in a box that wide.
+bool banner_scorre(double larghezza_box, int32_t larghezza_testo);
