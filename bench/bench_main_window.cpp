@@ -1,5 +1,6 @@
-// Opening the main window, a row change, search, sort, delete and the imports through the main window's
-// own handlers on a book of 100,000 contacts, beside the least SQL that answers the same
+// Opening the main window, a row change, search, sort, jumps, delete and the imports through
+// the main window's own handlers on a generated book (TAVOLY_BENCH_CONTACTS, 100,000 by
+// default), beside the least SQL that answers the same
 // question on a raw connection where there is one.
 // The window runs over a copy of the generated book in a program folder of its own, with
 // the recording doubles in place of the message box (answering Yes), the sound and the menu;
@@ -15,11 +16,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QThread>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -35,14 +38,11 @@ namespace fs = std::filesystem;
 // A program folder holding a copy of the book and the sounds the handlers play; the user's
 // home, settings and autostart folder are kept out of reach.
 struct ProgramFolder {
-    fs::path folder;
+    bench::TempFolder temp{"tavoly-bench-main"};
+    fs::path folder = temp.path;
 
     ProgramFolder()
     {
-        std::string pattern = (fs::temp_directory_path() / "tavoly-bench-main-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot make a temporary folder");
-        folder = pattern;
         fs::create_directories(folder / "program");
         fs::create_directories(folder / "home");
         fs::copy_file(bench::book_path(), folder / "program" / "contatti.mdb");
@@ -57,12 +57,7 @@ struct ProgramFolder {
         platform::set_settings_folder((folder / "home").string());
         platform::set_instance_lock_file((folder / "instance.lock").string());
     }
-    ~ProgramFolder()
-    {
-        platform::set_instance_lock_file("");
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-    }
+    ~ProgramFolder() { platform::set_instance_lock_file(""); }
 };
 
 ProgramFolder& program_folder()
@@ -113,10 +108,15 @@ struct Window {
     }
 };
 
+// Made on first use and gone before the application object: a widget must not outlive it.
+std::unique_ptr<Window> the_window;
+const bool window_released = (bench::before_application_ends([] { the_window.reset(); }), true);
+
 Window& window()
 {
-    static Window made;
-    return made;
+    if (!the_window)
+        the_window = std::make_unique<Window>();
+    return *the_window;
 }
 
 sqlite3* raw()
@@ -139,8 +139,19 @@ bool window_on_screen()
     QProcess search;
     search.setStandardOutputFile(QProcess::nullDevice());
     search.start("xdotool", {"search", "--onlyvisible", "--name", "^Tavoly\\? - "});
-    search.waitForFinished();
-    return search.exitCode() == 0;
+    search.waitForFinished(2000);
+    return search.exitStatus() == QProcess::NormalExit && search.exitCode() == 0;
+}
+
+// The peak resident memory of a process so far, in MB (VmHWM); 0 when it cannot be read.
+double peak_memory_mb(const std::string& pid)
+{
+    std::ifstream status("/proc/" + pid + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
 }
 
 // Process start to the window on screen: the real executable in the bench's X display, the
@@ -155,17 +166,44 @@ void process_start_to_window_shown(benchmark::State& state)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("QT_QPA_PLATFORM");
     env.insert("XDG_RUNTIME_DIR", QString::fromStdString((folder / "home").string()));
+    constexpr qint64 kTimeoutNs = 20'000'000'000;   // a start that takes longer has failed
+    double peak = 0;
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
         QProcess tavoly;
         tavoly.setProcessEnvironment(env);
         tavoly.start(QString::fromStdString((folder / "program" / "tavoly").string()), {"x"});
-        while (!window_on_screen())
+        bool shown = false;
+        while (!(shown = window_on_screen()) && tavoly.state() != QProcess::NotRunning
+               && timer.nsecsElapsed() < kTimeoutNs)
             QThread::msleep(2);
         state.SetIterationTime(timer.nsecsElapsed() / 1e9);
+        peak = std::max(peak, peak_memory_mb(std::to_string(tavoly.processId())));
         tavoly.kill();
         tavoly.waitForFinished();
+        if (!shown) {
+            state.SkipWithError("the program ended or showed no window in time");
+            break;
+        }
+    }
+    state.counters["peak_MB"] = peak;
+}
+
+// The least a raw connection does for the first screen: open, key, read the first rows.
+void raw_open_first_screen(benchmark::State& state)
+{
+    const std::string path = (program_folder().folder / "raw.mdb").string();
+    for (auto _ : state) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_key(db, "quorvent", 8);
+        {
+            bench::RawStatement query(db, "select * from qcontatti limit 40");
+            while (query.step())
+                benchmark::DoNotOptimize(sqlite3_column_text(query.get(), 0));
+        }
+        sqlite3_close(db);
     }
 }
 
@@ -184,7 +222,7 @@ void row_change(benchmark::State& state)
     w.settle();
     long row = 0;
     for (auto _ : state) {
-        row = (row + 7919) % bench::kBookContacts;
+        row = (row + 7919) % bench::book_contacts();
         w.form->TDBGrid1->userMoveTo(row, 0);
         QCoreApplication::processEvents();
     }
@@ -211,7 +249,8 @@ void raw_search_no_match(benchmark::State& state)
 {
     for (auto _ : state) {
         for (const char* field : {"nick", "nome", "email"}) {
-            bench::RawStatement query(raw(), std::string("select id from qcontatti where ") + field + " like 'zzzz%' limit 1");
+            bench::RawStatement query(raw(), std::string("select id from qcontatti where chiave_") + field
+                                                 + " >= 'zzzz' and chiave_" + field + " < 'zzzz\xF4' limit 1");
             benchmark::DoNotOptimize(query.step());
         }
     }
@@ -224,14 +263,14 @@ struct Order {
 };
 
 const Order kOrders[] = {
-    {"nick", 0, "nick"},
-    {"nome", 1, "nome"},
-    {"punti", 3, "punti desc, nick"},
-    {"simpatia", 4, "simpatia desc, nick"},
-    {"bellezza", 5, "bellezza desc, nick"},
-    {"affinita", 6, "affinita desc, nick"},
-    {"cultura", 7, "cultura desc, nick"},
-    {"photo", 9, "espr1, nick"},
+    {"nick", 0, "chiave_nick"},
+    {"nome", 1, "chiave_nome"},
+    {"punti", 3, "punti desc, chiave_nick"},
+    {"simpatia", 4, "simpatia desc, chiave_nick"},
+    {"bellezza", 5, "bellezza desc, chiave_nick"},
+    {"affinita", 6, "affinita desc, chiave_nick"},
+    {"cultura", 7, "cultura desc, chiave_nick"},
+    {"photo", 9, "espr1, chiave_nick"},
 };
 
 void sort(benchmark::State& state, int16_t index)
@@ -245,16 +284,50 @@ void sort(benchmark::State& state, int16_t index)
     state.counters["rows"] = static_cast<double>(w.form->Data1.recordset().size());
 }
 
-// The ids in the order: the least a grid that fetches rows as it shows them must read.
+constexpr int kScreenRows = 40;
+
+// The rows of one screen of an order from `offset` on, every column read as text.
+void raw_screen(const std::string& order, long offset)
+{
+    bench::RawStatement query(raw(), "select * from qcontatti order by " + order + " limit "
+                                         + std::to_string(kScreenRows) + " offset "
+                                         + std::to_string(offset));
+    while (query.step())
+        for (int c = 0; c < sqlite3_column_count(query.get()); ++c)
+            benchmark::DoNotOptimize(sqlite3_column_text(query.get(), c));
+}
+
+// The first screen of the order: the least that shows the sorted list.
 void raw_sort(benchmark::State& state, const std::string& order)
 {
+    for (auto _ : state)
+        raw_screen(order, 0);
+}
+
+// The scroll bar dragged to the middle or the end of the list in nick order: the grid shows
+// the rows there.
+void jump(benchmark::State& state, double where)
+{
+    Window& w = window();
+    w.form->ord_Click(0);
+    w.settle();
+    QScrollBar* bar = w.form->TDBGrid1->verticalScrollBar();
     for (auto _ : state) {
-        bench::RawStatement query(raw(), "select id from qcontatti order by " + order);
-        long rows = 0;
-        while (query.step())
-            ++rows;
-        benchmark::DoNotOptimize(rows);
+        state.PauseTiming();
+        w.form->ord_Click(0);   // no window of rows kept from the pass before
+        bar->setValue(0);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        bar->setValue(static_cast<int>(bar->maximum() * where));
+        w.form->TDBGrid1->viewport()->repaint();
     }
+}
+
+void raw_jump(benchmark::State& state, double where)
+{
+    const long rows = bench::book_contacts();
+    for (auto _ : state)
+        raw_screen("chiave_nick, id", std::min<long>(static_cast<long>(rows * where), rows - kScreenRows));
 }
 
 // Each pass deletes the first contact in nick order, answered Yes.
@@ -277,7 +350,7 @@ void delete_contact(benchmark::State& state)
 void raw_delete_contact(benchmark::State& state)
 {
     for (auto _ : state) {
-        bench::RawStatement first(raw(), "select id from contatti order by nick limit 1");
+        bench::RawStatement first(raw(), "select id from contatti order by chiave_nick limit 1");
         first.step();
         bench::RawStatement erase(raw(), "delete from contatti where id = ?");
         sqlite3_bind_int64(erase.get(), 1, sqlite3_column_int64(first.get(), 0));
@@ -418,6 +491,8 @@ const bool registered = [] {
     using benchmark::RegisterBenchmark;
     RegisterBenchmark("Main/ProcessStartToWindowShown", process_start_to_window_shown)
         ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("Raw/Main/OpenFirstScreen", raw_open_first_screen)
+        ->Iterations(5)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("Main/FormLoad", form_load)->Iterations(5)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("Main/RowChange", row_change)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("Main/SearchNoMatch", search_no_match)->Unit(benchmark::kMillisecond);
@@ -430,6 +505,15 @@ const bool registered = [] {
             ->Unit(benchmark::kMillisecond);
         RegisterBenchmark((std::string("Raw/Main/Sort/") + order.name).c_str(),
                           [raw_order](benchmark::State& s) { raw_sort(s, raw_order); })
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (const auto& [name, where] : {std::pair{"middle", 0.5}, std::pair{"end", 1.0}}) {
+        const double at = where;
+        RegisterBenchmark((std::string("Main/Jump/") + name).c_str(),
+                          [at](benchmark::State& s) { jump(s, at); })
+            ->Unit(benchmark::kMillisecond);
+        RegisterBenchmark((std::string("Raw/Main/Jump/") + name).c_str(),
+                          [at](benchmark::State& s) { raw_jump(s, at); })
             ->Unit(benchmark::kMillisecond);
     }
     RegisterBenchmark("Main/Delete", delete_contact)->Unit(benchmark::kMillisecond);

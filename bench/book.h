@@ -1,6 +1,8 @@
 #pragma once
-// A generated book of 100,000 contacts, made once per run in a temporary folder from the
-// shipped schema under the shipped key, and removed when the run ends.
+// Generated books of many contacts for the benchmarks. A book is made once from the shipped
+// schema under the shipped key and kept in the bench's book folder, named by its size and a
+// digest of the schema, so later runs reuse it and a changed schema makes a new one.
+#include <functional>
 #include <string>
 
 struct sqlite3;
@@ -8,10 +10,27 @@ struct sqlite3_stmt;
 
 namespace bench {
 
-constexpr long kBookContacts = 100000;
+// The contacts of the book the window benchmarks use: TAVOLY_BENCH_CONTACTS, else 100,000.
+long book_contacts();
 
-// The book's path; the first call makes it (a few seconds), so call it before timing.
-const std::string& book_path();
+// The book of `contacts` contacts; the first call of a run may make it (minutes for a million),
+// so call it before timing.
+const std::string& book_path(long contacts);
+inline const std::string& book_path() { return book_path(book_contacts()); }
+
+// Runs `release` once the benchmarks are done, before the application object goes: what holds
+// widgets must be gone by then.
+void before_application_ends(std::function<void()> release);
+void release_before_application_ends();
+
+// A temporary folder removed with its contents when the object goes.
+struct TempFolder {
+    explicit TempFolder(const std::string& prefix);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string path;
+};
 
 // One statement on a raw connection, for the same query run beside the layer.
 class RawStatement {

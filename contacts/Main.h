@@ -153,7 +153,7 @@ public:
     // ---- data controls and the grid
     platform::DataControl Data1;
     platform::DataControl Data2;
-    platform::TrueDBGrid* TDBGrid1 = nullptr;
+    platform::DataGrid* TDBGrid1 = nullptr;
 
     // ---- controls
     platform::ImageControl* sfondo = nullptr;               // the background artwork
@@ -289,6 +289,8 @@ private:
     // Each subject builds its own controls; the constructor calls them in this order.
     void crea_sfondo();
     void crea_griglia();
+    void descrivi_rubrica();
+    void aggiorna_rubrica();
     void crea_scheda();
     void crea_pannello_voti();
     void crea_ricerca();

@@ -30,8 +30,8 @@ std::vector<platform::GridColumn> grid_design()
         {"Foto5", "foto5", 609, false},        {"Simpatia", "simpatia", 741, false},
         {"Bellezza", "bellezza", 661, false},  {"Intelligenza", "intelligenza", 503, false},
         {"Affinita", "affinita", 503, false},  {"Cultura", "cultura", 1535, false},
-        {"Punti", "punti", 1535, false},       {"id", "id", 1535, false},
-        {"Espr1", "espr1", 423, true},
+        {"Punti", "punti", 1535, false},       {"id", "id", 1535, false, true},
+        {"Espr1", "espr1", 423, true, true},
     };
 }
 
@@ -50,13 +50,89 @@ QLabel* nick_label(QWidget* parent, const QColor& colour, int left, int top)
 
 void Main::crea_griglia()
 {
-    TDBGrid1 = new platform::TrueDBGrid(this);
+    TDBGrid1 = new platform::DataGrid(this);
     platform::place(TDBGrid1, 180, 1560, 2795, 1995);
     TDBGrid1->setColumns(grid_design());
     TDBGrid1->setValueItems("espr1", {{"-1", QPixmap(QStringLiteral(":/art/has_photo.png"))}},
                             {{"0", QStringLiteral("  ")}});
     TDBGrid1->setMarqueeStyle(3);
     TDBGrid1->setDataSource(&Data1);
+}
+
+// The data controls compare, search and sort nick, name and e-mail through the key columns
+// the program keeps beside them, read the id as each row's identity, and take the number of
+// contacts from the count the book keeps.
+void Main::descrivi_rubrica()
+{
+    for (platform::DataControl* control : {&Data1, &Data2}) {
+        control->TextKeyColumns = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"},
+                                   {"email", "chiave_email"}};
+        control->KeyField = "id";
+        control->RowCount = "select righe from conteggio";
+    }
+}
+
+namespace {
+
+std::string schema_text()
+{
+    QFile schema(QStringLiteral(":/book/schema.sql"));
+    if (!schema.open(QIODevice::ReadOnly))
+        throw platform::StepError(platform::errFileNotFound, "The book's schema is missing.");
+    return schema.readAll().toStdString();
+}
+
+// The contacts of a book of an earlier shape move into a table of the current one, keeping
+// their ids; the old indexes and view go first, as their names are taken again. Books made
+// when only the ASCII letters' case counted may hold nicks that differ only in the case of an
+// accented letter: then the nick's index cannot be unique, and no contact is dropped for it.
+std::string upgrade_text(bool unique_nick)
+{
+    const char* const columns = "nick, nome, note, email, foto1, foto2, foto3, foto4, foto5, "
+                                "simpatia, bellezza, intelligenza, affinita, cultura, punti, id";
+    std::string schema = schema_text();
+    if (!unique_nick) {
+        const std::string unique = "create unique index contatti_nick";
+        const size_t at = schema.find(unique);
+        if (at != std::string::npos)
+            schema.replace(at, unique.size(), "create index contatti_nick");
+    }
+    std::string sql = "drop view if exists qcontatti;";
+    for (const char* index : {"nick", "nome", "email", "punti", "simpatia", "bellezza",
+                              "affinita", "cultura", "foto", "foto_desc"})
+        sql += std::string(" drop index if exists contatti_") + index + ";";
+    return sql + " alter table contatti rename to contatti_prima; " + schema
+        + "; insert into contatti (" + columns + ", chiave_nick, chiave_nome, chiave_email)"
+        + " select " + columns + ", text_key(nick), text_key(nome), text_key(email)"
+        + " from contatti_prima; update sqlite_sequence set seq = (select max(seq) from"
+        + " sqlite_sequence where name in ('contatti', 'contatti_prima')) where name = 'contatti';"
+        + " drop table contatti_prima";
+}
+
+} // namespace
+
+// A book made before the key columns is brought up to date; rows that another program added
+// since get their keys.
+void Main::aggiorna_rubrica()
+{
+    try {
+        Data1.Execute("select chiave_nick from contatti limit 0");
+    } catch (const platform::StepError&) {
+        try {
+            Data1.Execute(upgrade_text(true));
+        } catch (const platform::StepError&) {
+            Data1.Execute(upgrade_text(false));
+        }
+    }
+    // A book that cannot be written now gets them at a later start.
+    platform::resume_next([&] {
+        Data1.Execute("update contatti set chiave_nick = text_key(nick) where chiave_nick is null "
+                  "and nick is not null; "
+                  "update contatti set chiave_nome = text_key(nome) where chiave_nome is null "
+                  "and nome is not null; "
+                  "update contatti set chiave_email = text_key(email) where chiave_email is null "
+                  "and email is not null");
+    });
 }
 
 // The nick labels lie over the photo, so they are made after the photo panel.
@@ -203,14 +279,12 @@ int Main::apre_rubrica()
         Data1.DatabaseName = program_db();
         Data2.DatabaseName = program_db();
         try {
+            aggiorna_rubrica();
             Data1.Refresh();
         } catch (const platform::StepError& e) {
             if (e.number() != platform::errFileNotFound)
                 throw;
-            QFile schema(QStringLiteral(":/book/schema.sql"));
-            if (!schema.open(QIODevice::ReadOnly))
-                throw platform::StepError(platform::errFileNotFound, "schema.sql");
-            platform::CreateDatabase(program_db(), Data1.Connect, schema.readAll().toStdString());
+            platform::CreateDatabase(program_db(), Data1.Connect, schema_text());
             Data1.Refresh();
         }
         const std::vector<std::string>& campi = Data1.recordset().columns();

@@ -68,6 +68,7 @@ Main::Main(QWidget* parent) : QWidget(parent)
     setFixedSize(platform::px(layout::kClientWidth), platform::px(layout::kClientHeight));
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     Data1.RecordSource = "select * from qContatti";
+    descrivi_rubrica();
     crea_sfondo();
     crea_griglia();
     crea_scheda();

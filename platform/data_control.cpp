@@ -3,6 +3,7 @@
 #include "platform/failure.h"
 #include "platform/jet_sql.h"
 #include "platform/runtime.h"
+#include "platform/text_order.h"
 
 #include <sqlite3.h>
 
@@ -225,6 +226,20 @@ void jet_like_function(sqlite3_context* context, int, sqlite3_value** argv)
     }
 }
 
+void text_key_function(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    try {
+        const std::string key = text_key(arg_text(argv[0]));
+        sqlite3_result_text(context, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(context);
+    }
+}
+
 std::string native_path(std::string name)
 {
     std::replace(name.begin(), name.end(), '\\', '/');
@@ -321,6 +336,11 @@ public:
     static std::shared_ptr<Connection> open(const std::string& database_name,
                                             const std::string& connect);
     Affinity affinity(const std::string& table, const std::string& column);
+    // The rows of a whole table, counted once and then kept up to date by this connection's
+    // own writes; counted again after another connection changed the file.
+    long table_rows(const std::string& table, const std::string& kept_count);
+    void rows_changed(const std::string& table, long delta);
+    void forget_counts() { rows_.clear(); }
     // Before each write. A book deleted or replaced under the running program would take the
     // write into a file nobody sees again: refused. A book opened while it was read-only stays
     // so for the engine: once the file can be written again, it is opened anew, so that an
@@ -338,6 +358,10 @@ public:
     unsigned long long writes = 0;  // counts writes, so that fetched pages know they are stale
     ino_t inode = 0;                // the file opened
     dev_t device = 0;
+
+private:
+    std::map<std::string, long> rows_;
+    long long data_version_ = -1;
 };
 
 std::shared_ptr<Connection> Connection::open(const std::string& database_name,
@@ -362,6 +386,29 @@ std::shared_ptr<Connection> Connection::open(const std::string& database_name,
     return connection;
 }
 
+long Connection::table_rows(const std::string& table, const std::string& kept_count)
+{
+    Statement version(db, "pragma data_version");
+    const long long now = version.step() ? sqlite3_column_int64(version.get(), 0) : -1;
+    if (now != data_version_)
+        rows_.clear();
+    data_version_ = now;
+    const auto found = rows_.find(table);
+    if (found != rows_.end())
+        return found->second;
+    Statement count(db, kept_count.empty() ? "select count(*) from " + quote_name(table) : kept_count);
+    const long rows = count.step() ? static_cast<long>(sqlite3_column_int64(count.get(), 0)) : 0;
+    rows_[table] = rows;
+    return rows;
+}
+
+void Connection::rows_changed(const std::string& table, long delta)
+{
+    ++writes;
+    if (const auto found = rows_.find(table); found != rows_.end())
+        found->second += delta;
+}
+
 void Connection::connect(const std::string& database_name)
 {
     // Read-write but never create: a missing book is an error, not a new empty file.
@@ -378,7 +425,10 @@ void Connection::connect(const std::string& database_name)
     sqlite3_exec(db, kCacheSize, nullptr, nullptr, nullptr);
     if (sqlite3_create_function_v2(db, "jet_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                    jet_like_function, nullptr, nullptr, nullptr)
-        != SQLITE_OK)
+            != SQLITE_OK
+        || sqlite3_create_function_v2(db, "text_key", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      text_key_function, nullptr, nullptr, nullptr)
+            != SQLITE_OK)
         fail(db);
 }
 
@@ -409,27 +459,47 @@ struct RecordsetState {
     std::shared_ptr<Connection> connection;
     DataControl* owner = nullptr;  // whose events to raise; none once replaced
     std::string source;            // the record source in SQLite's words
+    std::string key_field;         // the column that identifies a row
+    std::string kept_count;        // a select of the rows of the whole table, or ""
+    TextKeys text_keys;
     std::vector<std::string> columns;
     std::vector<std::string> origins;  // the table column each column writes; "" for none
     std::string table;                 // where rows are written; "" for a read-only source
     std::string key_column;            // the table's id column
     int id_column = -1;
 
-    // A keyed source holds its rows' ids in order and fetches the rows by page; any other
-    // source is read whole.
+    // A keyed source is read a window of rows at a time in its own order, from whichever end
+    // is nearer, and only its count is known beforehand; any other source is read whole.
+    // Rows written since the Refresh keep their places (an edited row does not jump to where
+    // its new values would sort it, an added row stays at the end): they are pinned there and
+    // left out of the windows.
     bool keyed = false;
-    std::vector<long long> ids;
     std::vector<std::vector<FieldValue>> rows;
+    std::string unordered;                      // the source without its order
+    std::vector<OrderTerm> order;               // its order, the key as the last term
+    long count = 0;                             // the rows of a keyed source
+    std::map<long, long long> pinned;           // position -> id
     std::unordered_map<long, std::vector<std::vector<FieldValue>>> pages;
+    std::unordered_map<long long, std::vector<FieldValue>> pinned_rows;
     unsigned long long pages_written = 0;
 
     long current = -1;
     bool no_match = false;
     std::optional<FieldValues> added;  // AddNew's row until Update
 
-    long size() const { return static_cast<long>(keyed ? ids.size() : rows.size()); }
+    long size() const { return keyed ? count : static_cast<long>(rows.size()); }
     const std::vector<FieldValue>& row(long position);
+    long long id_at(long position);
     std::vector<std::vector<FieldValue>> fetch_page(long page) const;
+    std::vector<FieldValue> fetch_pinned(long long id) const;
+    std::string excluding_pinned() const;
+    std::string order_clause(bool reversed) const;
+    long query_position(long position) const;
+    long display_position(long query_position) const;
+    std::optional<std::pair<long, long long>> first_match(const std::string& condition);
+    void pin(long position, long long id);
+    void unpin(long position);
+    void forget_pages();
     void load();
     void reposition() const
     {
@@ -455,7 +525,7 @@ void RecordsetState::load()
     const int n = sqlite3_column_count(stmt);
     for (int i = 0; i < n; ++i) {
         columns.push_back(lower(sqlite3_column_name(stmt, i)));
-        if (columns.back() == "id" && id_column < 0)
+        if (!key_field.empty() && columns.back() == key_field && id_column < 0)
             id_column = i;
     }
     // Keyed when the id is the INTEGER PRIMARY KEY of a table and the rows come from that
@@ -481,9 +551,20 @@ void RecordsetState::load()
         }
     }
     if (keyed) {
-        Statement select_ids(db, "select id from (" + source + ")");
-        while (select_ids.step())
-            ids.push_back(sqlite3_column_int64(select_ids.get(), 0));
+        unordered = without_order_by(source);
+        order = order_by_terms(source);
+        // Ties of the order are broken by the key, so that both ends read the same order.
+        order.push_back({quote_name(columns[static_cast<size_t>(id_column)]), false});
+        if (has_where(unordered)) {
+            Statement rows_of(db, "select count(*) from (" + unordered + ")");
+            count = rows_of.step() ? static_cast<long>(sqlite3_column_int64(rows_of.get(), 0)) : 0;
+        } else {
+            count = connection->table_rows(table, kept_count);
+        }
+        pages_written = connection->writes;
+        // The first screen's rows, read now: a book that cannot give them fails its Refresh.
+        if (count > 0)
+            pages.emplace(0, fetch_page(0));
     } else {
         while (query.step())
             rows.push_back(row_values(stmt));
@@ -491,46 +572,204 @@ void RecordsetState::load()
     current = size() > 0 ? 0 : -1;
 }
 
+std::string RecordsetState::order_clause(bool reversed) const
+{
+    std::string clause;
+    for (const OrderTerm& term : order)
+        clause += (clause.empty() ? " order by " : ", ") + term.expression
+            + (term.descending != reversed ? " desc" : "");
+    return clause;
+}
+
+std::string RecordsetState::excluding_pinned() const
+{
+    const std::string id = quote_name(columns[static_cast<size_t>(id_column)]);
+    std::string sql = "select * from (" + unordered + ")";
+    if (pinned.empty())
+        return sql;
+    std::string list;
+    for (const auto& entry : pinned)
+        (list += list.empty() ? "" : ",") += std::to_string(entry.second);
+    return sql + " where " + id + " not in (" + list + ")";
+}
+
+// Positions count the pinned rows; the windows' query does not hold them.
+long RecordsetState::query_position(long position) const
+{
+    long before = 0;
+    for (auto it = pinned.begin(); it != pinned.end() && it->first < position; ++it)
+        ++before;
+    return position - before;
+}
+
+long RecordsetState::display_position(long query_position) const
+{
+    long position = query_position;
+    for (const auto& entry : pinned)
+        if (entry.first <= position)
+            ++position;
+    return position;
+}
+
+// One window of the query's rows, read from the nearer end so that a jump to the last rows
+// costs what a jump to the first ones does.
 std::vector<std::vector<FieldValue>> RecordsetState::fetch_page(long page) const
 {
+    const long rows_in_query = count - static_cast<long>(pinned.size());
     const long first = page * kPageRows;
-    const long count = std::min(kPageRows, size() - first);
-    std::string sql = "select * from (" + source + ") where id in (";
-    for (long i = 0; i < count; ++i)
-        sql += i == 0 ? "?" : ",?";
-    Statement query(connection->db, sql + ")");
-    std::unordered_map<long long, long> slot;
-    for (long i = 0; i < count; ++i) {
-        sqlite3_bind_int64(query.get(), static_cast<int>(i + 1), ids[static_cast<size_t>(first + i)]);
-        slot.emplace(ids[static_cast<size_t>(first + i)], i);
-    }
-    // A row that another control deleted meanwhile reads as all Null.
-    std::vector<std::vector<FieldValue>> page_rows(static_cast<size_t>(count),
-                                                   std::vector<FieldValue>(columns.size()));
-    while (query.step()) {
-        const auto found = slot.find(sqlite3_column_int64(query.get(), id_column));
-        if (found != slot.end())
-            page_rows[static_cast<size_t>(found->second)] = row_values(query.get());
-    }
+    const long last = std::min(first + kPageRows, rows_in_query);
+    const bool from_end = first > rows_in_query - last;
+    const long offset = from_end ? rows_in_query - last : first;
+    Statement query(connection->db, excluding_pinned() + order_clause(from_end) + " limit "
+                                        + std::to_string(std::max(0L, last - first)) + " offset "
+                                        + std::to_string(offset));
+    std::vector<std::vector<FieldValue>> page_rows;
+    while (query.step())
+        page_rows.push_back(row_values(query.get()));
+    if (from_end)
+        std::reverse(page_rows.begin(), page_rows.end());
+    // Rows another connection deleted meanwhile read as all Null.
+    page_rows.resize(static_cast<size_t>(std::max(0L, last - first)),
+                     std::vector<FieldValue>(columns.size()));
     return page_rows;
+}
+
+std::vector<FieldValue> RecordsetState::fetch_pinned(long long id) const
+{
+    Statement query(connection->db, "select * from (" + unordered + ") where "
+                                        + quote_name(columns[static_cast<size_t>(id_column)])
+                                        + " = ?");
+    sqlite3_bind_int64(query.get(), 1, id);
+    if (query.step())
+        return row_values(query.get());
+    return std::vector<FieldValue>(columns.size());
+}
+
+void RecordsetState::forget_pages()
+{
+    pages.clear();
+    pinned_rows.clear();
+    pages_written = connection->writes;
 }
 
 const std::vector<FieldValue>& RecordsetState::row(long position)
 {
     if (!keyed)
         return rows[static_cast<size_t>(position)];
-    if (pages_written != connection->writes) {
-        pages.clear();
-        pages_written = connection->writes;
+    if (pages_written != connection->writes)
+        forget_pages();
+    if (const auto found = pinned.find(position); found != pinned.end()) {
+        auto cached = pinned_rows.find(found->second);
+        if (cached == pinned_rows.end())
+            cached = pinned_rows.emplace(found->second, fetch_pinned(found->second)).first;
+        return cached->second;
     }
-    const long page = position / kPageRows;
+    const long at = query_position(position);
+    const long page = at / kPageRows;
     auto found = pages.find(page);
     if (found == pages.end()) {
         if (pages.size() >= kMaxPages)
             pages.clear();
         found = pages.emplace(page, fetch_page(page)).first;
     }
-    return found->second[static_cast<size_t>(position - page * kPageRows)];
+    return found->second[static_cast<size_t>(at - page * kPageRows)];
+}
+
+long long RecordsetState::id_at(long position)
+{
+    if (const auto found = pinned.find(position); found != pinned.end())
+        return found->second;
+    const FieldValue& id = row(position)[static_cast<size_t>(id_column)];
+    return id ? std::stoll(*id) : 0;
+}
+
+// A written row keeps its place until the next Refresh.
+void RecordsetState::pin(long position, long long id)
+{
+    pinned[position] = id;
+}
+
+void RecordsetState::unpin(long position)
+{
+    pinned.erase(position);
+    std::map<long, long long> moved;
+    for (const auto& [at, id] : pinned)
+        moved.emplace(at > position ? at - 1 : at, id);
+    pinned = std::move(moved);
+}
+
+namespace {
+
+// The condition "this row comes before the row whose order values are bound" for the order's
+// terms, Null sorting first as SQLite sorts it; the values are bound from parameter 1 on.
+std::string before_condition(const std::vector<OrderTerm>& order,
+                             const std::vector<sqlite3_value*>& values)
+{
+    std::string any, equal;
+    for (size_t i = 0; i < order.size(); ++i) {
+        const std::string t = "(" + order[i].expression + ")";
+        std::string v = "?";
+        v += std::to_string(i + 1);
+        const bool null = sqlite3_value_type(values[i]) == SQLITE_NULL;
+        std::string before;
+        if (order[i].descending)
+            before = null ? t + " is not null" : t + " > " + v;
+        else
+            before = null ? "0" : "(" + t + " is null or " + t + " < " + v + ")";
+        any += (any.empty() ? "(" : " or (") + equal + (equal.empty() ? "" : " and ") + before + ")";
+        equal += (equal.empty() ? "" : " and ") + (null ? t + " is null" : t + " = " + v);
+    }
+    return any;
+}
+
+} // namespace
+
+// The first row in the current order that meets the condition: its position and id. The match
+// comes from the database's own search (an index on the searched field serves it), and its
+// position from a count of the rows before it in the order.
+std::optional<std::pair<long, long long>> RecordsetState::first_match(const std::string& condition)
+{
+    sqlite3* db = connection->db;
+    const std::string id = quote_name(columns[static_cast<size_t>(id_column)]);
+    std::optional<std::pair<long, long long>> best;
+    if (!pinned.empty()) {
+        std::string list;
+        for (const auto& entry : pinned)
+            (list += list.empty() ? "" : ",") += std::to_string(entry.second);
+        Statement query(db, "select " + id + " from (" + unordered + ") where " + id + " in ("
+                                + list + ") and (" + condition + ")");
+        std::vector<long long> hits;
+        while (query.step())
+            hits.push_back(sqlite3_column_int64(query.get(), 0));
+        for (const auto& [at, pinned_id] : pinned)
+            if (!best && std::find(hits.begin(), hits.end(), pinned_id) != hits.end())
+                best = std::make_pair(at, pinned_id);
+    }
+    std::string terms;
+    for (const OrderTerm& term : order)
+        terms += ", (" + term.expression + ")";
+    const std::string rest = excluding_pinned();
+    Statement first(db, "select " + id + terms + " from (" + rest + ") where (" + condition + ")"
+                            + order_clause(false) + " limit 1");
+    if (!first.step())
+        return best;
+    std::vector<std::unique_ptr<sqlite3_value, void (*)(sqlite3_value*)>> kept;
+    std::vector<sqlite3_value*> values;
+    for (size_t i = 0; i < order.size(); ++i) {
+        kept.emplace_back(sqlite3_value_dup(sqlite3_column_value(first.get(), static_cast<int>(i + 1))),
+                          sqlite3_value_free);
+        if (!kept.back())
+            throw std::bad_alloc();
+        values.push_back(kept.back().get());
+    }
+    Statement before(db, "select count(*) from (" + rest + ") where "
+                             + before_condition(order, values));
+    for (size_t i = 0; i < values.size(); ++i)
+        sqlite3_bind_value(before.get(), static_cast<int>(i + 1), values[i]);
+    const long at = before.step() ? display_position(static_cast<long>(sqlite3_column_int64(before.get(), 0))) : 0;
+    if (!best || at < best->first)
+        best = std::make_pair(at, sqlite3_column_int64(first.get(), 0));
+    return best;
 }
 
 // --- Recordset ---------------------------------------------------------------------------
@@ -549,20 +788,18 @@ void Recordset::FindFirst(const std::string& criterion)
         throw StepError(errObjectNotSet, "Object variable or With block variable not set.");
     // A criterion that fails leaves no match behind, never the answer of an earlier find.
     s.no_match = true;
-    const std::string condition = jet_to_sqlite(criterion);
+    // Searched through the keys the source's rows carry.
+    TextKeys keys;
+    for (const auto& [column, key_column] : s.text_keys)
+        if (column_index(key_column) >= 0)
+            keys.emplace(column, key_column);
+    const std::string condition = jet_to_sqlite(with_text_keys(criterion, keys));
     long found = -1;
     if (s.keyed) {
-        // The matches are placed by the ids' order, so the query need not sort them and an
-        // index on the searched field serves it.
-        Statement query(s.connection->db, "select id from (" + without_order_by(s.source)
-                                              + ") where (" + condition + ")");
-        std::vector<long long> hits;
-        while (query.step())
-            hits.push_back(sqlite3_column_int64(query.get(), 0));
-        std::sort(hits.begin(), hits.end());
-        for (long i = 0; !hits.empty() && i < s.size() && found < 0; ++i)
-            if (std::binary_search(hits.begin(), hits.end(), s.ids[static_cast<size_t>(i)]))
-                found = i;
+        if (s.pages_written != s.connection->writes)
+            s.forget_pages();
+        if (const auto match = s.first_match(condition))
+            found = std::min(match->first, s.size() - 1);
     } else {
         Statement query(s.connection->db,
                         "select (" + condition + ") from (" + s.source + ")");
@@ -685,13 +922,22 @@ long long Recordset::bookmark(long position) const
     if (position < 0 || position >= size())
         throw StepError(errSubscript, "Subscript out of range.");
     if (state_->keyed)
-        return state_->ids[static_cast<size_t>(position)];
+        return state_->id_at(position);
     return position + 1;
 }
 
 namespace {
 
 // The writable columns of `values` as "name = ?" pieces, checked before anything is written.
+// The values with the keys of the keyed text columns among them.
+FieldValues with_keys(const RecordsetState& s, FieldValues values)
+{
+    for (const auto& [column, key_column] : s.text_keys)
+        if (const auto found = values.find(column); found != values.end())
+            values[key_column] = found->second ? FieldValue(text_key(*found->second)) : std::nullopt;
+    return values;
+}
+
 std::vector<std::pair<std::string, const FieldValue*>> writable(const RecordsetState& s,
                                                                const Recordset& rs,
                                                                const FieldValues& values)
@@ -721,10 +967,11 @@ void bind_fields(RecordsetState& s, sqlite3_stmt* stmt,
 
 } // namespace
 
-long long Recordset::insert_row(const FieldValues& values)
+long long Recordset::insert_row(const FieldValues& given)
 {
     RecordsetState& s = *state_;
     try {
+        const FieldValues values = with_keys(s, given);
         s.connection->before_write();
         const auto fields = writable(s, *this, values);
         std::string names, marks;
@@ -740,7 +987,8 @@ long long Recordset::insert_row(const FieldValues& values)
         insert.step();
         ++s.connection->writes;
         const long long id = sqlite3_last_insert_rowid(s.connection->db);
-        s.ids.push_back(id);
+        s.connection->rows_changed(s.table, 1);
+        s.pin(s.count++, id);
         return id;
     } catch (const StepError& error) {
         s.report(error);
@@ -748,11 +996,12 @@ long long Recordset::insert_row(const FieldValues& values)
     }
 }
 
-void Recordset::update_row(long position, const FieldValues& values)
+void Recordset::update_row(long position, const FieldValues& given)
 {
     RecordsetState& s = *state_;
     try {
         const long long id = bookmark(position);
+        const FieldValues values = with_keys(s, given);
         s.connection->before_write();
         const auto fields = writable(s, *this, values);
         if (fields.empty())
@@ -768,6 +1017,7 @@ void Recordset::update_row(long position, const FieldValues& values)
         ++s.connection->writes;
         if (sqlite3_changes(s.connection->db) == 0)
             throw StepError(errRecordDeleted, "Record is deleted.");
+        s.pin(position, id);
     } catch (const StepError& error) {
         s.report(error);
         throw;
@@ -786,9 +1036,10 @@ void Recordset::delete_row(long position)
                                                + quote_name(s.key_column) + " = ?");
         sqlite3_bind_int64(remove.get(), 1, id);
         remove.step();
-        ++s.connection->writes;
         // Gone from the file already (another control deleted it): it leaves the order too.
-        s.ids.erase(s.ids.begin() + position);
+        s.connection->rows_changed(s.table, -sqlite3_changes(s.connection->db));
+        s.unpin(position);
+        --s.count;
         if (s.current > position || s.current >= s.size())
             --s.current;
     } catch (const StepError& error) {
@@ -815,15 +1066,13 @@ void DataControl::Refresh()
         Validate();
     auto fresh = std::make_shared<RecordsetState>();
     try {
-        const std::string path = native_path(DatabaseName);
-        std::error_code ec;
-        const bool same = connection_ && connection_->key == password(Connect)
-            && connection_->path == std::filesystem::canonical(path, ec).string();
-        if (!same)
-            connection_ = Connection::open(DatabaseName, Connect);
+        connect();
         fresh->connection = connection_;
+        fresh->key_field = lower(KeyField);
+        fresh->kept_count = RowCount;
+        fresh->text_keys = TextKeyColumns;
         if (!RecordSource.empty()) {
-            fresh->source = jet_to_sqlite(RecordSource);
+            fresh->source = jet_to_sqlite(with_text_keys(RecordSource, TextKeyColumns));
             fresh->load();
         }
     } catch (const StepError& error) {
@@ -846,6 +1095,33 @@ void DataControl::Refresh()
     open_ = !RecordSource.empty();
     if (Reloaded)
         Reloaded();
+}
+
+void DataControl::connect()
+{
+    const std::string path = native_path(DatabaseName);
+    std::error_code ec;
+    const bool same = connection_ && connection_->key == password(Connect)
+        && connection_->path == std::filesystem::canonical(path, ec).string();
+    if (!same)
+        connection_ = Connection::open(DatabaseName, Connect);
+}
+
+void DataControl::Execute(const std::string& sqlite_sql)
+{
+    connect();
+    sqlite3* db = connection_->db;
+    char* message = nullptr;
+    if (sqlite3_exec(db, ("savepoint execute; " + sqlite_sql + "; release execute").c_str(),
+                     nullptr, nullptr, &message)
+        != SQLITE_OK) {
+        const std::string text = message ? message : sqlite3_errmsg(db);
+        sqlite3_free(message);
+        sqlite3_exec(db, "rollback to execute; release execute", nullptr, nullptr, nullptr);
+        throw StepError(errDatabase, text);
+    }
+    ++connection_->writes;
+    connection_->forget_counts();
 }
 
 Recordset& DataControl::recordset()

@@ -2,6 +2,8 @@
 // Data controls over an encrypted SQLite (SQLCipher) book, speaking the Jet dialect that
 // the contact book's SQL texts are written in. Both controls on one file share one open
 // connection; Refresh re-runs the query without reopening the file.
+#include "platform/jet_sql.h"
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -63,6 +65,19 @@ public:
     std::string DatabaseName;
     std::string Connect = ";PWD=quorvent";
     std::string RecordSource;
+    // Text columns compared, searched and sorted through key columns (see jet_sql.h); a write
+    // of such a column writes its key too. Handed over by the owner of the database.
+    TextKeys TextKeyColumns;
+    // The column that identifies a row (an INTEGER PRIMARY KEY); a source that holds it is read
+    // a window at a time and can be written. Handed over by the owner of the database.
+    std::string KeyField;
+    // A select of the number of rows of the key's table that the database keeps, so that a
+    // large table is not counted; empty: counted once per connection.
+    std::string RowCount;
+
+    // Runs SQLite statements on the open file, for its owner's upgrades; the function
+    // text_key(text) is at hand. Throws StepError when something fails; nothing is then kept.
+    void Execute(const std::string& sqlite_sql);
 
     // Opens the file on first use (or when DatabaseName/Connect changed) and (re)runs
     // RecordSource. Throws StepError on a wrong password, a file that is not a book, or an
@@ -85,6 +100,8 @@ public:
     std::function<void()> Reloaded;
 
 private:
+    void connect();   // to DatabaseName under Connect, the open connection when it is that
+
     std::shared_ptr<Connection> connection_;
     std::unique_ptr<Recordset> recordset_;  // one object for the control's life: the grid keeps it
     bool open_ = false;

@@ -16,21 +16,12 @@
 
 namespace platform {
 
-namespace {
-
-bool isComputedOrIdentity(const std::string& field)
-{
-    return field == "id" || field == "espr1";
-}
-
-} // namespace
-
 // The recordset's rows plus the add-new row. The row count is cached and changes only inside
 // the model's notifications, so the view never sees a count that moved under it; every cell
 // is asked of the grid, which reads only the rows the view paints.
 class GridModel : public QAbstractTableModel {
 public:
-    explicit GridModel(TrueDBGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
+    explicit GridModel(DataGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
 
     int rowCount(const QModelIndex& parent = {}) const override
     {
@@ -90,7 +81,7 @@ public:
     }
 
 private:
-    TrueDBGrid* grid_;
+    DataGrid* grid_;
     long stored_ = 0;
     std::vector<QString> captions_;
 };
@@ -102,7 +93,7 @@ namespace {
 // whose every keystroke goes straight into the pending row edit.
 class GridDelegate : public QStyledItemDelegate {
 public:
-    explicit GridDelegate(TrueDBGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+    explicit GridDelegate(DataGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override
@@ -172,12 +163,12 @@ protected:
     }
 
 private:
-    TrueDBGrid* grid_;
+    DataGrid* grid_;
 };
 
 } // namespace
 
-TrueDBGrid::TrueDBGrid(QWidget* parent) : QTableView(parent)
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
 {
     model_ = new GridModel(this);
     setModel(model_);
@@ -204,11 +195,11 @@ TrueDBGrid::TrueDBGrid(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setStretchLastSection(false);
 }
 
-void TrueDBGrid::setDataSource(DataControl* data)
+void DataGrid::setDataSource(DataControl* data)
 {
     discardPending();
     data_ = data;
-    QPointer<TrueDBGrid> self(this);
+    QPointer<DataGrid> self(this);
     data_->Reposition = [self] {
         if (self)
             guard("TDBGrid1 Reposition", [&] { self->followReposition(); });
@@ -229,7 +220,7 @@ void TrueDBGrid::setDataSource(DataControl* data)
     reloadView();
 }
 
-void TrueDBGrid::setColumns(const std::vector<GridColumn>& columns)
+void DataGrid::setColumns(const std::vector<GridColumn>& columns)
 {
     discardPending();
     columns_ = columns;
@@ -244,7 +235,7 @@ void TrueDBGrid::setColumns(const std::vector<GridColumn>& columns)
     setCurrentCell(current_row_, visibleColumnFrom(0, 1));
 }
 
-void TrueDBGrid::setValueItems(const std::string& field,
+void DataGrid::setValueItems(const std::string& field,
                                const std::map<std::string, QPixmap>& pictures,
                                const std::map<std::string, QString>& texts)
 {
@@ -252,7 +243,7 @@ void TrueDBGrid::setValueItems(const std::string& field,
     viewport()->update();
 }
 
-void TrueDBGrid::applyColumnDesign()
+void DataGrid::applyColumnDesign()
 {
     for (size_t i = 0; i < columns_.size(); ++i) {
         const int section = static_cast<int>(i);
@@ -261,7 +252,7 @@ void TrueDBGrid::applyColumnDesign()
     }
 }
 
-void TrueDBGrid::remapColumns()
+void DataGrid::remapColumns()
 {
     const Recordset* rs = recordset();
     field_of_column_.clear();
@@ -271,7 +262,7 @@ void TrueDBGrid::remapColumns()
 
 // ---- reading
 
-Recordset* TrueDBGrid::recordset() const
+Recordset* DataGrid::recordset() const
 {
     if (!data_)
         return nullptr;
@@ -282,34 +273,34 @@ Recordset* TrueDBGrid::recordset() const
     }
 }
 
-Recordset& TrueDBGrid::openRecordset() const
+Recordset& DataGrid::openRecordset() const
 {
     if (!data_)
         throw StepError(errNoCurrentRecord, "No current record.");
     return data_->recordset();
 }
 
-long TrueDBGrid::storedRows() const
+long DataGrid::storedRows() const
 {
     return model_->stored();
 }
 
-long TrueDBGrid::currentRow() const
+long DataGrid::currentRow() const
 {
     return current_row_;
 }
 
-int TrueDBGrid::currentColumn() const
+int DataGrid::currentColumn() const
 {
     return current_column_;
 }
 
-bool TrueDBGrid::isCurrentCell(long row, int column) const
+bool DataGrid::isCurrentCell(long row, int column) const
 {
     return row == current_row_ && column == current_column_;
 }
 
-int TrueDBGrid::columnIndex(const std::string& field) const
+int DataGrid::columnIndex(const std::string& field) const
 {
     const std::string name = lower_ascii(field);
     for (size_t i = 0; i < columns_.size(); ++i)
@@ -318,7 +309,7 @@ int TrueDBGrid::columnIndex(const std::string& field) const
     throw StepError(errSubscript, "Subscript out of range");
 }
 
-std::string TrueDBGrid::cellText(long row, int column) const
+std::string DataGrid::cellText(long row, int column) const
 {
     if (pending_ && row == current_row_) {
         const auto typed = pending_->find(column);
@@ -334,7 +325,7 @@ std::string TrueDBGrid::cellText(long row, int column) const
     return rs->value(row, field).value_or("");
 }
 
-QVariant TrueDBGrid::cellData(long row, int column, int role) const
+QVariant DataGrid::cellData(long row, int column, int role) const
 {
     if (column < 0 || column >= static_cast<int>(columns_.size()))
         return {};
@@ -369,45 +360,45 @@ QVariant TrueDBGrid::cellData(long row, int column, int role) const
     }
 }
 
-bool TrueDBGrid::cellEditable(int column) const
+bool DataGrid::cellEditable(int column) const
 {
     return column >= 0 && column < static_cast<int>(columns_.size()) &&
-           !isComputedOrIdentity(columns_[static_cast<size_t>(column)].field);
+           !columns_[static_cast<size_t>(column)].locked;
 }
 
-std::string TrueDBGrid::Columns(int index) const
+std::string DataGrid::Columns(int index) const
 {
     if (index < 0 || index >= static_cast<int>(columns_.size()))
         throw StepError(errSubscript, "Subscript out of range");
     return cellText(current_row_, index);
 }
 
-std::string TrueDBGrid::Columns(const std::string& field) const
+std::string DataGrid::Columns(const std::string& field) const
 {
     return cellText(current_row_, columnIndex(field));
 }
 
-std::optional<long long> TrueDBGrid::RowBookmark() const
+std::optional<long long> DataGrid::RowBookmark() const
 {
     if (current_row_ >= storedRows())
         return std::nullopt;
     return openRecordset().bookmark(current_row_);
 }
 
-int16_t TrueDBGrid::AddNewState() const
+int16_t DataGrid::AddNewState() const
 {
     if (current_row_ < storedRows())
         return 0;
     return pending_ ? 2 : 1;
 }
 
-void TrueDBGrid::setMarqueeStyle(int16_t style)
+void DataGrid::setMarqueeStyle(int16_t style)
 {
     marquee_style_ = style;
     viewport()->update();
 }
 
-void TrueDBGrid::SetFocus()
+void DataGrid::SetFocus()
 {
     if (editor_)
         editor_->setFocus(Qt::OtherFocusReason);
@@ -419,7 +410,7 @@ void TrueDBGrid::SetFocus()
 
 // Writing back the value a row already holds (the card does so after every fill) leaves a
 // clean row clean: otherwise every row change would rewrite the row it leaves.
-void TrueDBGrid::SetColumn(const std::string& field, const std::string& text)
+void DataGrid::SetColumn(const std::string& field, const std::string& text)
 {
     const int column = columnIndex(field);
     if (!pending_ && current_row_ < storedRows() && cellText(current_row_, column) == text)
@@ -427,17 +418,17 @@ void TrueDBGrid::SetColumn(const std::string& field, const std::string& text)
     storeCellText(column, text);
 }
 
-void TrueDBGrid::SetColumn(const std::string& field, int16_t value)
+void DataGrid::SetColumn(const std::string& field, int16_t value)
 {
     SetColumn(field, std::to_string(value));
 }
 
-void TrueDBGrid::SetColumn(const std::string& field, double value)
+void DataGrid::SetColumn(const std::string& field, double value)
 {
     SetColumn(field, CStr(value));
 }
 
-void TrueDBGrid::storeCellText(int column, const std::string& text)
+void DataGrid::storeCellText(int column, const std::string& text)
 {
     if (!pending_)
         pending_.emplace();
@@ -445,14 +436,14 @@ void TrueDBGrid::storeCellText(int column, const std::string& text)
     model_->rowChanged(current_row_);
 }
 
-void TrueDBGrid::CommitRowEdit()
+void DataGrid::CommitRowEdit()
 {
     writePending();
 }
 
 // The row is written after the before-write event; a refusal or a failure of the database
 // keeps the edit pending (the program shows its own messages; the grid never does).
-bool TrueDBGrid::writePending()
+bool DataGrid::writePending()
 {
     if (!pending_)
         return true;
@@ -495,19 +486,19 @@ bool TrueDBGrid::writePending()
     return true;
 }
 
-void TrueDBGrid::raiseError(int number)
+void DataGrid::raiseError(int number)
 {
     int16_t response = 1;
     if (Error)
         Error(static_cast<int16_t>(number), response);
 }
 
-void TrueDBGrid::CancelUpdate()
+void DataGrid::CancelUpdate()
 {
     discardPending();
 }
 
-void TrueDBGrid::discardPending()
+void DataGrid::discardPending()
 {
     endCellEdit(false);
     if (!pending_)
@@ -519,7 +510,7 @@ void TrueDBGrid::discardPending()
 // The data control is leaving the row on its own (a find, a move, a refresh): the edit goes
 // with the row as when the user leaves it, and one that cannot be written is not left behind
 // on a row that is no longer current.
-void TrueDBGrid::writeOrDiscardPending()
+void DataGrid::writeOrDiscardPending()
 {
     endCellEdit(true);
     if (!writePending())
@@ -528,7 +519,7 @@ void TrueDBGrid::writeOrDiscardPending()
 
 // ---- the cell edit
 
-bool TrueDBGrid::userBeginEdit(int column, int16_t key)
+bool DataGrid::userBeginEdit(int column, int16_t key)
 {
     if (!cellEditable(column))
         return false;
@@ -550,7 +541,7 @@ bool TrueDBGrid::userBeginEdit(int column, int16_t key)
     return true;
 }
 
-void TrueDBGrid::userEditCell(int column, const std::string& text)
+void DataGrid::userEditCell(int column, const std::string& text)
 {
     if (!(cell_edit_ && cell_edit_->column == column) && !userBeginEdit(column, 0))
         return;
@@ -560,7 +551,7 @@ void TrueDBGrid::userEditCell(int column, const std::string& text)
         line->setText(shown);
 }
 
-void TrueDBGrid::editorOpened(QWidget* editor, int column)
+void DataGrid::editorOpened(QWidget* editor, int column)
 {
     editor_ = editor;
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
@@ -570,13 +561,13 @@ void TrueDBGrid::editorOpened(QWidget* editor, int column)
     }
 }
 
-void TrueDBGrid::editorTextEdited(int column, const QString& text)
+void DataGrid::editorTextEdited(int column, const QString& text)
 {
     if (cell_edit_ && cell_edit_->column == column)
         storeCellText(column, text.toStdString());
 }
 
-void TrueDBGrid::endCellEdit(bool keep)
+void DataGrid::endCellEdit(bool keep)
 {
     if (!cell_edit_)
         return;
@@ -587,7 +578,7 @@ void TrueDBGrid::endCellEdit(bool keep)
         finishCellEdit(keep);
 }
 
-void TrueDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
     QTableView::closeEditor(editor, hint);
     if (editor == editor_)
@@ -595,7 +586,7 @@ void TrueDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
     guard("TDBGrid1 edit end", [&] { finishCellEdit(hint != QAbstractItemDelegate::RevertModelCache); });
 }
 
-void TrueDBGrid::finishCellEdit(bool keep)
+void DataGrid::finishCellEdit(bool keep)
 {
     if (!cell_edit_)
         return;
@@ -610,7 +601,7 @@ void TrueDBGrid::finishCellEdit(bool keep)
 
 // ---- moving
 
-bool TrueDBGrid::userMoveTo(long row, int column)
+bool DataGrid::userMoveTo(long row, int column)
 {
     const int columns = static_cast<int>(columns_.size());
     column = columns == 0 ? 0 : std::clamp(column, 0, columns - 1);
@@ -633,7 +624,7 @@ bool TrueDBGrid::userMoveTo(long row, int column)
     return true;
 }
 
-void TrueDBGrid::setCurrentCell(long row, int column)
+void DataGrid::setCurrentCell(long row, int column)
 {
     current_row_ = row;
     current_column_ = column;
@@ -646,7 +637,7 @@ void TrueDBGrid::setCurrentCell(long row, int column)
     viewport()->update();
 }
 
-void TrueDBGrid::moveRecordset(long row)
+void DataGrid::moveRecordset(long row)
 {
     Recordset* rs = recordset();
     if (!rs)
@@ -654,13 +645,13 @@ void TrueDBGrid::moveRecordset(long row)
     rs->Move(row < storedRows() ? row : -1);
 }
 
-void TrueDBGrid::raiseRowColChange(std::optional<long long> lastRow, int lastColumn)
+void DataGrid::raiseRowColChange(std::optional<long long> lastRow, int lastColumn)
 {
     if (RowColChange)
         RowColChange(lastRow, static_cast<int16_t>(lastColumn));
 }
 
-void TrueDBGrid::DeleteCurrentRow()
+void DataGrid::DeleteCurrentRow()
 {
     const int column = current_column_;
     if (current_row_ >= storedRows()) {
@@ -686,7 +677,7 @@ void TrueDBGrid::DeleteCurrentRow()
 
 // The program moved the data control (a find, MoveFirst, MoveLast): the grid goes where it
 // went, after the edit pending on the row being left.
-void TrueDBGrid::followReposition()
+void DataGrid::followReposition()
 {
     const Recordset* rs = recordset();
     if (!rs)
@@ -706,7 +697,7 @@ void TrueDBGrid::followReposition()
 // A Refresh replaced the rows: the view starts over on the control's current record. An
 // edit still pending (an Update after AddNew, or a refusal at the Validate) belongs to rows
 // that are gone and is dropped.
-void TrueDBGrid::reloadView()
+void DataGrid::reloadView()
 {
     discardPending();
     remapColumns();
@@ -719,7 +710,7 @@ void TrueDBGrid::reloadView()
 
 // ---- the user's keys and clicks
 
-void TrueDBGrid::keyPressEvent(QKeyEvent* e)
+void DataGrid::keyPressEvent(QKeyEvent* e)
 {
     guard("TDBGrid1 KeyDown", [&] {
         // Enter and Esc end the editor's cell edit; without one, Enter does nothing and Esc
@@ -735,7 +726,7 @@ void TrueDBGrid::keyPressEvent(QKeyEvent* e)
     });
 }
 
-bool TrueDBGrid::navigate(const QKeyEvent* e)
+bool DataGrid::navigate(const QKeyEvent* e)
 {
     const bool ctrl = e->modifiers().testFlag(Qt::ControlModifier);
     const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
@@ -775,7 +766,7 @@ bool TrueDBGrid::navigate(const QKeyEvent* e)
 // Tab walks the visible cells of the row and on into the next row, as in a spreadsheet: after
 // typing a nick, Tab takes the user to the name, and the focus never slips to a box hidden
 // behind the ratings panel.
-void TrueDBGrid::tabMove(bool forward)
+void DataGrid::tabMove(bool forward)
 {
     const int step = forward ? 1 : -1;
     long row = current_row_;
@@ -788,7 +779,7 @@ void TrueDBGrid::tabMove(bool forward)
         userMoveTo(row, column);
 }
 
-bool TrueDBGrid::typeKey(const QKeyEvent* e)
+bool DataGrid::typeKey(const QKeyEvent* e)
 {
     const QString text = e->text();
     const bool plain = !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
@@ -802,7 +793,7 @@ bool TrueDBGrid::typeKey(const QKeyEvent* e)
 
 // The first visible column from `column` on in the direction of `step`; the current one when
 // there is none that way.
-int TrueDBGrid::visibleColumnFrom(int column, int step) const
+int DataGrid::visibleColumnFrom(int column, int step) const
 {
     for (int c = column; c >= 0 && c < static_cast<int>(columns_.size()); c += step)
         if (!isColumnHidden(c))
@@ -810,7 +801,7 @@ int TrueDBGrid::visibleColumnFrom(int column, int step) const
     return current_column_;
 }
 
-void TrueDBGrid::mousePressEvent(QMouseEvent* e)
+void DataGrid::mousePressEvent(QMouseEvent* e)
 {
     guard("TDBGrid1 MouseDown", [&] {
         const QModelIndex index = indexAt(e->position().toPoint());
@@ -819,11 +810,11 @@ void TrueDBGrid::mousePressEvent(QMouseEvent* e)
     });
 }
 
-void TrueDBGrid::mouseMoveEvent(QMouseEvent*) {}
+void DataGrid::mouseMoveEvent(QMouseEvent*) {}
 
-void TrueDBGrid::mouseReleaseEvent(QMouseEvent*) {}
+void DataGrid::mouseReleaseEvent(QMouseEvent*) {}
 
-void TrueDBGrid::mouseDoubleClickEvent(QMouseEvent* e)
+void DataGrid::mouseDoubleClickEvent(QMouseEvent* e)
 {
     guard("TDBGrid1 DblClick", [&] {
         const QModelIndex index = indexAt(e->position().toPoint());

@@ -23,14 +23,15 @@ struct GridColumn {
     std::string field;
     int width_twips;
     bool visible;
+    bool locked = false;   // never edited: an identity or a computed column
 };
 
 class GridModel;
 
-class TrueDBGrid : public QTableView {
+class DataGrid : public QTableView {
     Q_OBJECT
 public:
-    explicit TrueDBGrid(QWidget* parent = nullptr);
+    explicit DataGrid(QWidget* parent = nullptr);
 
     // Binds the grid, which takes the control's Reposition, Validate and Reloaded callbacks:
     // the current cell goes to the control's current record (the add-new row when it has
@@ -41,8 +42,7 @@ public:
     // rows being gone. The control may be destroyed before the grid (the main window's
     // members go before its child widgets); the grid never touches it then.
     void setDataSource(DataControl* data);
-    // The design: order, captions, widths in twips, visibility. Every column but "id" and
-    // "espr1" can be edited.
+    // The design: order, captions, widths in twips, visibility, and which columns are locked.
     void setColumns(const std::vector<GridColumn>& columns);
     // A column that shows pictures or texts in place of some values ("-1" -> picture).
     void setValueItems(const std::string& field, const std::map<std::string, QPixmap>& pictures,

@@ -2,6 +2,7 @@
 
 #include "platform/failure.h"
 #include "platform/runtime.h"
+#include "platform/text_order.h"
 
 #include <algorithm>
 #include <array>
@@ -173,6 +174,9 @@ std::optional<std::string> as_sqlite_like(std::string_view pattern)
     const std::string_view stem = prefix ? pattern.substr(0, pattern.size() - 1) : pattern;
     if (stem.find_first_of("*?#[%_") != std::string_view::npos)
         return std::nullopt;
+    // SQLite's own like ignores the case of the ASCII letters only.
+    if (std::any_of(stem.begin(), stem.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        return std::nullopt;
     return std::string(stem) + (prefix ? "%" : "");
 }
 
@@ -227,11 +231,6 @@ void decode(std::string_view s, std::u32string& out)
         out += ok ? c : char32_t{b};
         i += ok ? extra + 1 : 1;
     }
-}
-
-char32_t fold(char32_t c)
-{
-    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
 }
 
 } // namespace
@@ -292,17 +291,17 @@ JetPattern::JetPattern(std::string_view pattern)
             }
             for (; k < close; ++k) {
                 if (k + 2 < close && p[k + 1] == '-') {
-                    list.ranges.emplace_back(fold(p[k]), fold(p[k + 2]));
+                    list.ranges.emplace_back(fold_case(p[k]), fold_case(p[k + 2]));
                     k += 2;
                 } else {
-                    list.ranges.emplace_back(fold(p[k]), fold(p[k]));
+                    list.ranges.emplace_back(fold_case(p[k]), fold_case(p[k]));
                 }
             }
             if (!list.ranges.empty() || list.negated)
                 items_.push_back(std::move(list));
             i = close;
         } else {
-            items_.emplace_back(Item::Char, fold(c));
+            items_.emplace_back(Item::Char, fold_case(c));
         }
     }
 }
@@ -312,9 +311,9 @@ bool JetPattern::matches_one(const Item& item, char32_t c) const
     switch (item.kind) {
     case Item::One: return true;
     case Item::Digit: return c >= '0' && c <= '9';
-    case Item::Char: return fold(c) == item.ch;
+    case Item::Char: return fold_case(c) == item.ch;
     case Item::List: {
-        const char32_t f = fold(c);
+        const char32_t f = fold_case(c);
         const bool in = std::any_of(item.ranges.begin(), item.ranges.end(),
                                     [&](const auto& r) { return f >= r.first && f <= r.second; });
         return in != item.negated;
@@ -412,6 +411,121 @@ bool is_single_table_select(std::string_view sqlite_sql)
         }
     }
     return depth == 0 && state >= 2;
+}
+
+std::vector<OrderTerm> order_by_terms(std::string_view sqlite_sql)
+{
+    const std::vector<Token> tokens = tokenize(sqlite_sql);
+    int depth = 0;
+    size_t start = tokens.size();
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (t.kind == Kind::Punct && t.text == "(")
+            ++depth;
+        else if (t.kind == Kind::Punct && t.text == ")")
+            --depth;
+        else if (depth == 0 && is_word(t, "by") && i >= 2 && is_word(tokens[i - 2], "order"))
+            start = i + 1;
+    }
+    std::vector<OrderTerm> terms;
+    std::vector<std::string> words;   // the current term's tokens, blanks between them dropped
+    const auto close_term = [&] {
+        OrderTerm term;
+        if (!words.empty() && (lower_ascii(words.back()) == "desc" || lower_ascii(words.back()) == "asc")) {
+            term.descending = lower_ascii(words.back()) == "desc";
+            words.pop_back();
+        }
+        for (const std::string& w : words)
+            term.expression += (term.expression.empty() ? "" : " ") + w;
+        if (!term.expression.empty())
+            terms.push_back(std::move(term));
+        words.clear();
+    };
+    depth = 0;
+    for (size_t i = start; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (t.kind == Kind::Punct && t.text == "(")
+            ++depth;
+        else if (t.kind == Kind::Punct && t.text == ")")
+            --depth;
+        if (depth == 0 && t.kind == Kind::Punct && t.text == ",")
+            close_term();
+        else if (t.kind != Kind::Space)
+            words.push_back(t.text);
+    }
+    close_term();
+    return terms;
+}
+
+bool has_where(std::string_view sqlite_sql)
+{
+    int depth = 0;
+    for (const Token& t : tokenize(sqlite_sql)) {
+        if (t.kind == Kind::Punct && t.text == "(")
+            ++depth;
+        else if (t.kind == Kind::Punct && t.text == ")")
+            --depth;
+        else if (depth == 0 && is_word(t, "where"))
+            return true;
+    }
+    return false;
+}
+
+std::string with_text_keys(std::string_view jet, const TextKeys& keys)
+{
+    if (keys.empty())
+        return std::string(jet);
+    const std::vector<Token> tokens = tokenize(jet);
+    const auto text = [](const Token& t) { return t.kind == Kind::Literal ? jet_quote(t.value) : t.text; };
+    const auto next = [&](size_t i) {
+        while (++i < tokens.size() && tokens[i].kind == Kind::Space) {
+        }
+        return i;
+    };
+    std::string out;
+    bool in_order = false;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (is_word(t, "by") && i >= 2 && is_word(tokens[i - 2], "order"))
+            in_order = true;
+        const auto key = t.kind == Kind::Word && !(i > 0 && tokens[i - 1].text == ".")
+            ? keys.find(lower_ascii(t.text)) : keys.end();
+        if (key == keys.end()) {
+            out += text(t);
+            continue;
+        }
+        if (in_order) {
+            out += key->second;
+            continue;
+        }
+        const size_t op = next(i);
+        const size_t value = next(op);
+        if (value >= tokens.size() || tokens[value].kind != Kind::Literal) {
+            out += text(t);
+            continue;
+        }
+        if (tokens[op].kind == Kind::Punct && (tokens[op].text == "=" || tokens[op].text == "<>")) {
+            out += key->second + " " + tokens[op].text + " " + jet_quote(text_key(tokens[value].value));
+            i = value;
+        } else if (is_word(tokens[op], "like")) {
+            // The pattern's leading plain letters bound a range of the key's index; the
+            // pattern itself then decides.
+            const std::string& pattern = tokens[value].value;
+            const std::string prefix = text_key_prefix(
+                pattern.substr(0, std::min(pattern.size(), pattern.find_first_of("*?#["))));
+            if (prefix.empty()) {
+                out += text(t);
+                continue;
+            }
+            out += "(" + key->second + " >= " + jet_quote(prefix) + " and " + key->second + " < "
+                + jet_quote(prefix + "\xF4\x8F\xBF\xBF") + " and " + t.text + " like "
+                + jet_quote(pattern) + ")";
+            i = value;
+        } else {
+            out += text(t);
+        }
+    }
+    return out;
 }
 
 } // namespace platform

@@ -1,7 +1,8 @@
 #pragma once
-// The Jet dialect of the book's SQL texts, translated for SQLite. Letter case is ignored the
-// way the book's NOCASE columns ignore it: for the ASCII letters only, so that searching,
-// comparing and sorting agree with each other (an accented capital is a different letter).
+// The Jet dialect of the book's SQL texts, translated for SQLite. Patterns ignore the case of
+// every letter, as the key columns of with_text_keys do, so that searching, comparing and
+// sorting agree with each other.
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,5 +48,26 @@ std::string without_order_by(std::string_view sqlite_sql);
 // True for a plain single-table select (no join, grouping, distinct, compound or limit),
 // whose rows can be fetched again by key.
 bool is_single_table_select(std::string_view sqlite_sql);
+
+// The terms of a select's closing "order by" clause, each with its direction; none without
+// one. Used to read a sorted list a window at a time from either end.
+struct OrderTerm {
+    std::string expression;
+    bool descending = false;
+};
+std::vector<OrderTerm> order_by_terms(std::string_view sqlite_sql);
+
+// True when the select has a "where" clause of its own (not one inside parentheses).
+bool has_where(std::string_view sqlite_sql);
+
+// Text columns (lower-case names) compared and sorted through key columns of text_key: each
+// maps to its key column.
+using TextKeys = std::map<std::string, std::string>;
+
+// A Jet text with its keyed columns compared through their keys: in "order by" the key column
+// replaces the column; `column = "text"` and `column <> "text"` compare the key with the text's
+// key; `column like "pattern"` also bounds the key by the pattern's leading letters, so the
+// key's index serves a prefix search.
+std::string with_text_keys(std::string_view jet, const TextKeys& keys);
 
 } // namespace platform

@@ -5,8 +5,8 @@ file(GLOB ART_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/art/*)
 if(ART_FILES)
   qt_add_resources(tavoly_forms "art" PREFIX "/art" BASE ${CMAKE_SOURCE_DIR}/resources/art FILES ${ART_FILES})
 endif()
-
-# A missing book is made anew at start from the same schema the build uses.
+# A missing book is made anew at start from the same schema the build uses, and a book of an
+# earlier shape brought up to date with it.
 qt_add_resources(tavoly_forms "book" PREFIX "/book" BASE ${CMAKE_SOURCE_DIR}/resources
   FILES ${CMAKE_SOURCE_DIR}/resources/schema.sql)
 

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <sqlite3.h>
 
 using testing_support::Contact;
 
@@ -184,3 +185,77 @@ TEST_F(SearchSortDeleteTest, DeleteOnTheAddNewRowRemovesNoStoredContact)
 }
 
 } // namespace
+
+// Letter case never counts, for any letter, and accented letters sort beside their base letters;
+// a book of the earlier shape, whose unique nick let "ÈLO" stand beside "èlo", is brought up
+// to date on open without losing a contact, and stays readable and checkable by plain SQLite.
+TEST_F(SearchSortDeleteTest, EveryLettersCaseIsIgnoredAndAccentsSortBesideTheirBaseLetters)
+{
+    open({{{"nick", "Zeta"}, {"nome", "Òscar"}}, {{"nick", "èlo"}, {"nome", "zoe"}},
+          {{"nick", "elp"}, {"nome", "Anna"}}, {{"nick", "Elo"}, {"nome", "Ugo"}}});
+    form->ord_Click(0);
+    EXPECT_EQ(listed_nicks(), (std::vector<std::string>{"Elo", "èlo", "elp", "Zeta"}));
+    form->ord_Click(1);
+    EXPECT_EQ(listed_nicks(), (std::vector<std::string>{"elp", "Zeta", "Elo", "èlo"}));
+    search("ÈL");
+    EXPECT_EQ(current_nick(), "èlo");
+    search("òS");
+    EXPECT_EQ(current_nick(), "Zeta");
+    // "ÈLO" is the nick "èlo" already there.
+    auto* grid = form->TDBGrid1;
+    grid->userMoveTo(add_new_row(), 0);
+    grid->userEditCell(0, "ÈLO");
+    EXPECT_FALSE(grid->userMoveTo(0, 0));
+    ASSERT_EQ(doubles->messages->shown.size(), 1u);
+    EXPECT_EQ(doubles->messages->shown[0].text, "The nick is already existing in list!");
+    EXPECT_EQ(stored_count(), 4);
+}
+
+TEST_F(SearchSortDeleteTest, ABookOfTheEarlierShapeIsUpgradedOnOpenKeepingEveryContact)
+{
+    open({});
+    form.reset();
+    const std::string book = program + "/contatti.mdb";
+    QFile::remove(QString::fromStdString(book));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(book.c_str(), &db), SQLITE_OK);
+    sqlite3_key(db, "quorvent", 8);
+    const char* earlier =
+        "create table contatti (nick text collate nocase, nome text collate nocase, note text collate nocase,"
+        " email text collate nocase, foto1 text, foto2 text, foto3 text, foto4 text, foto5 text,"
+        " simpatia integer, bellezza integer, intelligenza integer, affinita integer, cultura integer,"
+        " punti real, id integer primary key autoincrement);"
+        "create unique index contatti_nick on contatti (nick);"
+        "create index contatti_punti on contatti (punti desc, nick);"
+        "create view qcontatti as select nick, nome, note, email, foto1, foto2, foto3, foto4, foto5,"
+        " simpatia, bellezza, intelligenza, affinita, cultura, punti, id,"
+        " (case when foto1 <> '' then -1 else 0 end) as espr1 from contatti;"
+        "insert into contatti (nick, punti, id) values ('èlo', 40, 3), ('ÈLO', 80, 7), ('zed', 0, 9);"
+        "delete from contatti where id = 9;";
+    ASSERT_EQ(sqlite3_exec(db, earlier, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+
+    form = std::make_unique<Main>();
+    form->Form_Load();
+    for (const auto& shown : doubles->messages->shown)
+        ADD_FAILURE() << shown.text;
+    form->ord_Click(3);
+    EXPECT_EQ(listed_nicks(), (std::vector<std::string>{"ÈLO", "èlo"}));
+    EXPECT_EQ(form->Data1.recordset().bookmark(0), 7);
+    form.reset();
+
+    // What the standard shell does: open, read, check; and the next id is still a new one.
+    ASSERT_EQ(sqlite3_open(book.c_str(), &db), SQLITE_OK);
+    sqlite3_key(db, "quorvent", 8);
+    std::string answers;
+    const auto collect = [](void* out, int n, char** values, char**) {
+        for (int i = 0; i < n; ++i)
+            *static_cast<std::string*>(out) += std::string(values[i] ? values[i] : "-") + ";";
+        return 0;
+    };
+    EXPECT_EQ(sqlite3_exec(db, "pragma integrity_check; select righe from conteggio;"
+                               "insert into contatti (nick) values ('nuovo'); select max(id) from contatti",
+                           collect, &answers, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    EXPECT_EQ(answers, "ok;2;10;");
+    sqlite3_close(db);
+}

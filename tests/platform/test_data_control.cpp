@@ -33,7 +33,11 @@ void make_book(const std::string& path, const std::string& insert)
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     sqlite3_key(db, "quorvent", 8);
-    const std::string sql = read_file(TAVOLY_SOURCE_DIR "/resources/schema.sql") + insert;
+    // The keys of ASCII texts, as the program writes them.
+    const std::string sql = read_file(TAVOLY_SOURCE_DIR "/resources/schema.sql") + insert
+        + "update contatti set chiave_nick = lower(nick) || char(1) || lower(nick), "
+          "chiave_nome = lower(nome) || char(1) || lower(nome), "
+          "chiave_email = lower(email) || char(1) || lower(email);";
     EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
     sqlite3_close(db);
 }
@@ -52,6 +56,10 @@ protected:
         ASSERT_TRUE(dir.isValid());
         make_book(path, kRows);
         Data1.DatabaseName = Data2.DatabaseName = path;
+        for (DataControl* control : {&Data1, &Data2}) {
+            control->KeyField = "id";
+            control->TextKeyColumns = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"}, {"email", "chiave_email"}};
+        }
     }
     Recordset& open(DataControl& control, const std::string& source)
     {
@@ -356,6 +364,7 @@ TEST_F(DataControlTest, ALockHeldByAnotherProgramIsWaitedForThenReported)
     {
         DataControl data;
         data.DatabaseName = path;
+        data.KeyField = "id";
         std::vector<int> raised;
         data.Error = [&](int number, int&) { raised.push_back(number); };
         ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);

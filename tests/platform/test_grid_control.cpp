@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
+#include "tests/support/helpers.h"
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -43,9 +44,11 @@ protected:
         for (const std::string field : {"Nick", "Nome", "Note", "Email", "Foto1", "Foto2", "Foto3", "Foto4", "Foto5",
                                         "Simpatia", "Bellezza", "Intelligenza", "Affinita", "Cultura", "Punti", "id",
                                         "Espr1"})
-            design.push_back({field, field, 1000, field == "Nick" || field == "Nome" || field == "Espr1"});
+            design.push_back({field, field, 1000, field == "Nick" || field == "Nome" || field == "Espr1",
+                              field == "id" || field == "Espr1"});
         grid.setColumns(design);
         data.DatabaseName = book;
+        testing_support::use_book_keys(data);
         data.RecordSource = "select * from qcontatti order by nick";
         grid.setDataSource(&data);
         grid.RowColChange = [this](std::optional<long long> row, int16_t column) { changes.push_back({row, column}); };
@@ -68,7 +71,9 @@ protected:
     Strings stored(const std::string& field = "nick")
     {
         DataControl reader;
+        reader.KeyField = "id";
         reader.DatabaseName = book;
+        reader.TextKeyColumns = data.TextKeyColumns;
         reader.RecordSource = "select * from qcontatti order by nick";
         reader.Refresh();
         Strings values;
@@ -80,7 +85,7 @@ protected:
     QTemporaryDir dir;
     const std::string book = dir.filePath("contatti.mdb").toStdString();
     DataControl data;
-    TrueDBGrid grid;
+    DataGrid grid;
     std::vector<std::pair<std::optional<long long>, int16_t>> changes;   // RowColChange's
     int before_update = 0;
     bool refuse = false;

@@ -31,6 +31,7 @@ TEST_F(ShippedBook, HoldsTheSampleContactsUnderItsPassword)
     ASSERT_EQ(makedb(TAVOLY_SOURCE_DIR "/resources/sample.sql"), 0);
     EXPECT_EQ(entries(), QStringList{"contatti.mdb"});
     platform::DataControl control;
+    control.KeyField = "id";
     control.DatabaseName = book.toStdString();
     control.RecordSource = "select * from qcontatti";
     control.Connect = ";PWD=";

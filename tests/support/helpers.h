@@ -1,5 +1,6 @@
 #pragma once
 // Small helpers shared by the test files.
+#include "platform/data_control.h"
 #include "platform/failure.h"
 
 #include <QApplication>
@@ -46,6 +47,16 @@ inline void write_file(const QString& path, const std::string& bytes)
     QFile f(path);
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     f.write(bytes.data(), qint64(bytes.size()));
+}
+
+// The contact book's key and key columns, handed to data controls over a book of the shipped schema;
+// rows that a test wrote straight into the file get their keys.
+inline void use_book_keys(platform::DataControl& control)
+{
+    control.KeyField = "id";
+    control.TextKeyColumns = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"}, {"email", "chiave_email"}};
+    control.Execute("update contatti set chiave_nick = text_key(nick), chiave_nome = text_key(nome), "
+                    "chiave_email = text_key(email)");
 }
 
 } // namespace testing_support

@@ -27,6 +27,8 @@ void make_book(const std::string& folder, const std::vector<Contact>& contacts)
     if (contacts.empty())
         return;
     platform::DataControl data;
+    data.KeyField = "id";
+    data.TextKeyColumns = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"}, {"email", "chiave_email"}};
     data.DatabaseName = folder + "/contatti.mdb";
     data.RecordSource = "select * from contatti";
     data.Refresh();
@@ -90,6 +92,7 @@ std::string MainFixture::setting(const std::string& key, const std::string& defa
 Contact MainFixture::stored(const std::string& nick) const
 {
     platform::DataControl data;
+    data.KeyField = "id";
     data.DatabaseName = program + "/contatti.mdb";
     data.RecordSource = "select * from qcontatti where nick = " + platform::jet_quote(nick);
     data.Refresh();
@@ -105,6 +108,7 @@ Contact MainFixture::stored(const std::string& nick) const
 long MainFixture::stored_count() const
 {
     platform::DataControl data;
+    data.KeyField = "id";
     data.DatabaseName = program + "/contatti.mdb";
     data.RecordSource = "select * from contatti";
     data.Refresh();
