@@ -10,10 +10,16 @@ shots="${2:-}"
 here=$(dirname "$0")
 cd "$program" || exit 2
 
-wait_until() {   # a condition, tried for up to 10 s
+# A condition, tried for up to 10 s; the first success counts (a second look could meet a
+# window that vanished while xwininfo walked the tree).
+wait_until() {
   i=0
-  while [ $i -lt 50 ] && ! eval "$1"; do sleep 0.2; i=$((i + 1)); done
-  eval "$1"
+  while [ $i -lt 50 ]; do
+    eval "$1" && return 0
+    sleep 0.2
+    i=$((i + 1))
+  done
+  return 1
 }
 icon_line() { xwininfo -root -tree | grep '"tavoly": ("tavoly" "tavoly")'; }
 window() { xdotool search --name '^Tavoly\? - ' | head -n 1; }
