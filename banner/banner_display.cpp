@@ -2,7 +2,6 @@
 // display time, lines that scroll when the message is wider than the box, and their links.
 #include "banner/banner_safety.h"
 #include "contacts/Main.h"
-#include "desktop/AprePaginaWeb.h"
 #include "platform/bind.h"
 #include "platform/controls.h"
 #include "platform/failure.h"
@@ -269,10 +268,7 @@ void Main::LblBanner_Click(int16_t Index)
         const std::string& link = LblBanner[Index]->Tag;
         if (link.empty())
             return;
-        if (LblBanner[Index]->caption().find('@') != std::string::npos)
-            AprePaginaWeb::apre_email(link, "", "", "", "", "");
-        else
-            AprePaginaWeb::apre_pagina_web(link);
+        apre_collegamento(link, LblBanner[Index]->caption());
     });
 }
 
@@ -282,9 +278,6 @@ void Main::ImBanner_Click()
         const std::string& link = ImBanner->Tag;
         if (link.empty())
             return;
-        if (link.find('@') != std::string::npos)
-            AprePaginaWeb::apre_email(link, "", "", "", "", "");
-        else
-            AprePaginaWeb::apre_pagina_web(link);
+        apre_collegamento(link, link);
     });
 }

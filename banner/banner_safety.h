@@ -10,3 +10,7 @@ bool nome_immagine_sicuro(const std::string& nome);
 
 // Whether a message whose widest line is larghezza_testo twips scrolls in a box that wide.
 bool banner_scorre(double larghezza_box, int32_t larghezza_testo);
+
+// Opens a link the banner's way: a new mail message to it when `testo` holds "@", else the
+// browser. Through the openers only, whose own rule refuses an address that is an option.
+void apre_collegamento(const std::string& link, const std::string& testo);

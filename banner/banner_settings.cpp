@@ -5,7 +5,6 @@
 #include "banner/TestConnection.h"
 #include "banner/banner_safety.h"
 #include "contacts/Main.h"
-#include "desktop/AprePaginaWeb.h"
 #include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/files.h"
@@ -166,9 +165,6 @@ void Main::web_Click(int16_t Index)
         const std::string destinazione = indirizzi_web.at(Index);
         if (destinazione.empty())
             return;
-        if (destinazione.find('@') != std::string::npos)
-            AprePaginaWeb::apre_email(destinazione, "", "", "", "", "");
-        else
-            AprePaginaWeb::apre_pagina_web(destinazione);
+        apre_collegamento(destinazione, destinazione);
     });
 }
