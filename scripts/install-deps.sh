@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   clang
   xdg-utils locales curl
-  xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+  xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core python3
   trayer desktop-file-utils libglib2.0-bin
 )
 

@@ -136,3 +136,27 @@ TEST(EndToEnd, TermAndHangUpEndTheProgramAsTheExitButtonDoes)
 }
 
 } // namespace
+
+namespace {
+
+TEST(EndToEnd, OnLineTheBannerFetchesItsFileAndPictureOnceAndShowsTheFirstMessage)
+{
+    for (const char* tool : {"xvfb-run", "xdotool", "python3", "import", "convert"})
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            GTEST_SKIP() << tool << " missing";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString program = copy_program(dir);
+    QFile::copy(QStringLiteral(TAVOLY_PROGRAM_DIR "/contatti.mdb"), program + "/contatti.mdb");
+    QFile::copy(QStringLiteral(TAVOLY_PROGRAM_DIR "/chk.exe"), program + "/chk.exe");
+    const Output o = run_in_x(environment(dir), "run_banner.sh", program);
+    SCOPED_TRACE((o.out + o.err).toStdString());
+    EXPECT_TRUE(o.out.contains("window shown"));
+    EXPECT_TRUE(o.out.contains("fetched"));
+    EXPECT_TRUE(o.out.contains("banner pixel srgb(255,0,0)"));
+    EXPECT_TRUE(o.out.contains("picture asked 1 times"));
+    EXPECT_TRUE(o.out.contains("settings asked 1 times"));
+    EXPECT_FALSE(o.err.contains("Sanitizer"));
+}
+
+} // namespace
