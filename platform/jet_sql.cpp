@@ -353,11 +353,13 @@ bool jet_like(std::string_view value, std::string_view pattern)
     return JetPattern(pattern).matches(value);
 }
 
-std::string without_order_by(std::string_view sqlite_sql)
+namespace {
+
+// Where the statement's own "order" stands (not one inside parentheses); the end when none.
+size_t top_level_order(const std::vector<Token>& tokens)
 {
-    const std::vector<Token> tokens = tokenize(sqlite_sql);
     int depth = 0;
-    size_t cut = tokens.size();
+    size_t found = tokens.size();
     for (size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
         if (t.kind == Kind::Punct && t.text == "(")
@@ -365,8 +367,17 @@ std::string without_order_by(std::string_view sqlite_sql)
         else if (t.kind == Kind::Punct && t.text == ")")
             --depth;
         else if (depth == 0 && is_word(t, "order"))
-            cut = i;
+            found = i;
     }
+    return found;
+}
+
+} // namespace
+
+std::string without_order_by(std::string_view sqlite_sql)
+{
+    const std::vector<Token> tokens = tokenize(sqlite_sql);
+    const size_t cut = top_level_order(tokens);
     std::string sql;
     for (size_t i = 0; i < cut; ++i)
         sql += tokens[i].text;
@@ -416,17 +427,8 @@ bool is_single_table_select(std::string_view sqlite_sql)
 std::vector<OrderTerm> order_by_terms(std::string_view sqlite_sql)
 {
     const std::vector<Token> tokens = tokenize(sqlite_sql);
-    int depth = 0;
-    size_t start = tokens.size();
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        const Token& t = tokens[i];
-        if (t.kind == Kind::Punct && t.text == "(")
-            ++depth;
-        else if (t.kind == Kind::Punct && t.text == ")")
-            --depth;
-        else if (depth == 0 && is_word(t, "by") && i >= 2 && is_word(tokens[i - 2], "order"))
-            start = i + 1;
-    }
+    const size_t order = top_level_order(tokens);
+    const size_t start = order + 2 < tokens.size() && is_word(tokens[order + 2], "by") ? order + 3 : tokens.size();
     std::vector<OrderTerm> terms;
     std::vector<std::string> words;   // the current term's tokens, blanks between them dropped
     const auto close_term = [&] {
@@ -441,7 +443,7 @@ std::vector<OrderTerm> order_by_terms(std::string_view sqlite_sql)
             terms.push_back(std::move(term));
         words.clear();
     };
-    depth = 0;
+    int depth = 0;
     for (size_t i = start; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
         if (t.kind == Kind::Punct && t.text == "(")
