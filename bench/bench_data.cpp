@@ -48,7 +48,7 @@ const std::string& book()
     static const bench::TempFolder folder("tavoly-bench-data");
     static const std::string path = [] {
         const std::string copy = folder.path + "/contatti.mdb";
-        std::filesystem::copy_file(bench::book_path(), copy);
+        bench::copy_to_disk(bench::book_path(), copy);
         return copy;
     }();
     return path;

@@ -45,8 +45,8 @@ struct ProgramFolder {
     {
         fs::create_directories(folder / "program");
         fs::create_directories(folder / "home");
-        fs::copy_file(bench::book_path(), folder / "program" / "contatti.mdb");
-        fs::copy_file(bench::book_path(), folder / "raw.mdb");
+        bench::copy_to_disk(bench::book_path(), folder / "program" / "contatti.mdb");
+        bench::copy_to_disk(bench::book_path(), folder / "raw.mdb");
         fs::copy_file(TAVOLY_EXECUTABLE, folder / "program" / "tavoly");
         for (const char* sound : {"trovato.wav", "nontrovato.wav", "ordina.wav", "cancella.wav"})
             std::ofstream(folder / "program" / sound).put('\0');
@@ -304,9 +304,16 @@ void raw_sort(benchmark::State& state, const std::string& order)
         raw_screen(order, 0);
 }
 
+sqlite3* program_book();
+
+// How the list stands when the scroll bar is dragged: sorted again since the last jump
+// (nothing was written meanwhile); just sorted after another program wrote to the book (no
+// signpost and a cold page cache); or that, and then left on screen for half a second.
+enum class Before { SortedAgain, WrittenAndSorted, WrittenSortedAndShown };
+
 // The scroll bar dragged to the middle or the end of the list in nick order: the grid shows
 // the rows there.
-void jump(benchmark::State& state, double where)
+void jump(benchmark::State& state, double where, Before before)
 {
     Window& w = window();
     w.form->ord_Click(0);
@@ -314,20 +321,67 @@ void jump(benchmark::State& state, double where)
     QScrollBar* bar = w.form->TDBGrid1->verticalScrollBar();
     for (auto _ : state) {
         state.PauseTiming();
+        if (before != Before::SortedAgain)
+            sqlite3_exec(program_book(), "update conteggio set righe = righe", nullptr, nullptr, nullptr);
         w.form->ord_Click(0);   // no window of rows kept from the pass before
         bar->setValue(0);
         QCoreApplication::processEvents();
+        if (before == Before::WrittenSortedAndShown) {
+            QElapsedTimer shown;
+            shown.start();
+            while (shown.elapsed() < 500)
+                QCoreApplication::processEvents();
+        }
         state.ResumeTiming();
         bar->setValue(static_cast<int>(bar->maximum() * where));
         w.form->TDBGrid1->viewport()->repaint();
     }
 }
 
-void raw_jump(benchmark::State& state, double where)
+// `cold`: another connection wrote to the file first, so the page cache starts empty.
+void raw_jump(benchmark::State& state, double where, bool cold)
 {
     const long rows = bench::book_contacts();
-    for (auto _ : state)
+    sqlite3* other = nullptr;
+    if (cold) {
+        sqlite3_open_v2((program_folder().folder / "raw.mdb").c_str(), &other, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_key(other, "quorvent", 8);
+    }
+    for (auto _ : state) {
+        if (cold) {
+            state.PauseTiming();
+            sqlite3_exec(other, "update conteggio set righe = righe", nullptr, nullptr, nullptr);
+            state.ResumeTiming();
+        }
         raw_screen("chiave_nick, id", std::min<long>(static_cast<long>(rows * where), rows - kScreenRows));
+    }
+    sqlite3_close(other);
+}
+
+// The peak resident memory of this process while the window sorts the book each way, jumps to
+// the middle and the end of every order and searches; the peak is reset first and the raw
+// connection's page cache emptied, so what is left beside the window is the libraries the
+// program carries too.
+void peak_memory(benchmark::State& state)
+{
+    Window& w = window();
+    QScrollBar* bar = w.form->TDBGrid1->verticalScrollBar();
+    sqlite3_db_release_memory(raw());
+    std::ofstream("/proc/self/clear_refs") << "5";
+    for (auto _ : state) {
+        for (const Order& order : kOrders) {
+            w.form->ord_Click(order.index);
+            QCoreApplication::processEvents();
+            for (double where : {0.5, 1.0, 0.25}) {
+                bar->setValue(static_cast<int>(bar->maximum() * where));
+                w.form->TDBGrid1->viewport()->repaint();
+            }
+        }
+        w.form->find->setText(QString::fromLatin1(kNoMatch));
+        w.form->Image6_Click();
+        QCoreApplication::processEvents();
+    }
+    state.counters["peak_MB"] = peak_memory_mb("self");
 }
 
 // Each pass deletes the first contact in nick order, answered Yes.
@@ -356,6 +410,7 @@ void raw_delete_contact(benchmark::State& state)
         sqlite3_bind_int64(erase.get(), 1, sqlite3_column_int64(first.get(), 0));
         if (sqlite3_step(erase.get()) != SQLITE_DONE)
             state.SkipWithError(sqlite3_errmsg(raw()));
+        raw_screen("chiave_nick, id", 0);   // the list shown again without the contact
     }
 }
 
@@ -510,12 +565,23 @@ const bool registered = [] {
     for (const auto& [name, where] : {std::pair{"middle", 0.5}, std::pair{"end", 1.0}}) {
         const double at = where;
         RegisterBenchmark((std::string("Main/Jump/") + name).c_str(),
-                          [at](benchmark::State& s) { jump(s, at); })
+                          [at](benchmark::State& s) { jump(s, at, Before::SortedAgain); })
             ->Unit(benchmark::kMillisecond);
         RegisterBenchmark((std::string("Raw/Main/Jump/") + name).c_str(),
-                          [at](benchmark::State& s) { raw_jump(s, at); })
+                          [at](benchmark::State& s) { raw_jump(s, at, false); })
             ->Unit(benchmark::kMillisecond);
+        RegisterBenchmark((std::string("Main/FirstJump/") + name).c_str(),
+                          [at](benchmark::State& s) { jump(s, at, Before::WrittenAndSorted); })
+            ->Iterations(5)->Unit(benchmark::kMillisecond);
+        RegisterBenchmark((std::string("Main/FirstJumpAfterAMoment/") + name).c_str(),
+                          [at](benchmark::State& s) { jump(s, at, Before::WrittenSortedAndShown); })
+            ->Iterations(5)->Unit(benchmark::kMillisecond);
+        RegisterBenchmark((std::string("Raw/Main/FirstJump/") + name).c_str(),
+                          [at](benchmark::State& s) { raw_jump(s, at, true); })
+            ->Iterations(5)->Unit(benchmark::kMillisecond);
     }
+    RegisterBenchmark("Main/PeakMemoryOfSortsJumpsAndSearch", peak_memory)
+        ->Iterations(1)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("Main/Delete", delete_contact)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("Raw/Main/Delete", raw_delete_contact)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("Main/ImportC6", [](benchmark::State& s) { import(s, false); })

@@ -11,6 +11,7 @@
 #include <map>
 #include <sstream>
 #include <stdexcept>
+#include <fcntl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -203,6 +204,15 @@ const std::string& book_path(long contacts)
     if (found == made.end())
         found = made.emplace(contacts, make_book(contacts)).first;
     return found->second;
+}
+
+void copy_to_disk(const std::string& from, const std::string& to)
+{
+    fs::copy_file(from, to);
+    const int fd = ::open(to.c_str(), O_RDONLY);
+    if (fd < 0 || ::fsync(fd) != 0)
+        throw std::runtime_error("cannot put " + to + " on the disk");
+    ::close(fd);
 }
 
 TempFolder::TempFolder(const std::string& prefix)

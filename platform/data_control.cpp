@@ -5,6 +5,7 @@
 #include "platform/runtime.h"
 #include "platform/text_order.h"
 
+#include <QTimer>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <unordered_map>
 #include <utility>
 
@@ -33,14 +35,19 @@ constexpr int errFieldNotUpdatable = 3164;
 constexpr int errRecordDeleted = 3167;
 constexpr int errItemNotFound = 3265;
 
-// Rows are fetched by position in pages of this many; a grid shows a few dozen at a time.
-constexpr long kPageRows = 128;
-constexpr size_t kMaxPages = 64;
+// Rows are fetched by position in windows of this many; the grid shows about eight at a time.
+constexpr long kPageRows = 16;
+constexpr size_t kMaxPages = 256;
+// An order longer than this gets signposts while the program is idle, this many in all: a
+// step walks a 256th of it (a millisecond or two for a million rows, so typing never waits
+// long behind one), and a first jump anywhere walks at most half a step.
+constexpr long kSignpostedFrom = 1024;
+constexpr long kIdleSignposts = 256;
 
 // Pages the connection may keep decrypted in memory (KiB, SQLite's negative form): a book of
 // 100,000 contacts with its indexes fits, so a sort or a search after the first reads no page
 // twice from the disk.
-constexpr const char* kCacheSize = "pragma cache_size = -65536";
+constexpr const char* kCacheSize = "pragma cache_size = -16384";
 
 std::string lower(std::string s)
 {
@@ -85,10 +92,57 @@ int error_number(int result)
     throw StepError(error_number(sqlite3_extended_errcode(db)), sqlite3_errmsg(db));
 }
 
+// Statements a connection runs again and again (the windows of a list, its count, the query a
+// sort re-runs), kept prepared: preparing a select over the contact view costs more than
+// reading a window of it. A statement in use is out of the cache, so the same text can run
+// nested.
+class StatementCache {
+public:
+    StatementCache() = default;
+    ~StatementCache() { clear(); }
+    StatementCache(const StatementCache&) = delete;
+    StatementCache& operator=(const StatementCache&) = delete;
+
+    sqlite3_stmt* take(const std::string& sql)
+    {
+        const auto found = kept_.find(sql);
+        if (found == kept_.end())
+            return nullptr;
+        sqlite3_stmt* stmt = found->second;
+        kept_.erase(found);
+        return stmt;
+    }
+    void give_back(std::string sql, sqlite3_stmt* stmt)
+    {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        if (kept_.size() >= kMaxKept)
+            clear();
+        if (!kept_.emplace(std::move(sql), stmt).second)
+            sqlite3_finalize(stmt);
+    }
+    // Before the connection closes: a statement left unfinalized would keep it open.
+    void clear()
+    {
+        for (auto& entry : kept_)
+            sqlite3_finalize(entry.second);
+        kept_.clear();
+    }
+
+private:
+    static constexpr size_t kMaxKept = 48;
+    std::unordered_map<std::string, sqlite3_stmt*> kept_;
+};
+
 class Statement {
 public:
-    Statement(sqlite3* db, const std::string& sql) : db_(db)
+    Statement(sqlite3* db, const std::string& sql, StatementCache* cache = nullptr)
+        : db_(db), cache_(cache)
     {
+        if (cache_ && (stmt_ = cache_->take(sql))) {
+            sql_ = sql;
+            return;
+        }
         const char* tail = nullptr;
         if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, &tail) != SQLITE_OK)
             fail(db);
@@ -99,8 +153,16 @@ public:
             sqlite3_finalize(stmt_);
             throw StepError(errDatabase, "Characters found after end of SQL statement.");
         }
+        if (cache_)
+            sql_ = sql;
     }
-    ~Statement() { sqlite3_finalize(stmt_); }
+    ~Statement()
+    {
+        if (cache_)
+            cache_->give_back(std::move(sql_), stmt_);
+        else
+            sqlite3_finalize(stmt_);
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -117,6 +179,8 @@ public:
 
 private:
     sqlite3* db_;
+    StatementCache* cache_;
+    std::string sql_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 
@@ -326,10 +390,41 @@ void set_lock_wait(int milliseconds)
 }
 
 // One open file under one key, shared by every control that names it.
+// The values of a row's order terms, kept beyond the statement that read them.
+using TermValue = std::unique_ptr<sqlite3_value, void (*)(sqlite3_value*)>;
+using TermValues = std::vector<TermValue>;
+
+TermValues term_values(sqlite3_stmt* stmt, int first_column, size_t terms)
+{
+    TermValues values;
+    for (size_t i = 0; i < terms; ++i) {
+        values.emplace_back(sqlite3_value_dup(sqlite3_column_value(stmt, first_column + static_cast<int>(i))),
+                            sqlite3_value_free);
+        if (!values.back())
+            throw std::bad_alloc();
+    }
+    return values;
+}
+
+// Where the windows of an order begin: the order values of each window's first row, so that a
+// window is read from there through the order's index instead of being counted from an end of
+// a long list. Found while windows are read and while the order is walked to a far window;
+// good for one query and order until a write changes the rows.
+struct Signposts {
+    std::string query;
+    unsigned long long writes = 0;
+    long long data_version = -1;
+    std::map<long, TermValues> at;   // window -> its first row's order values
+};
+
 class Connection {
 public:
     Connection(std::string path, std::string key) : path(std::move(path)), key(std::move(key)) {}
-    ~Connection() { sqlite3_close_v2(db); }
+    ~Connection()
+    {
+        statements.clear();
+        sqlite3_close_v2(db);
+    }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -338,7 +433,7 @@ public:
     Affinity affinity(const std::string& table, const std::string& column);
     // The rows of a whole table, counted once and then kept up to date by this connection's
     // own writes; counted again after another connection changed the file.
-    long table_rows(const std::string& table, const std::string& kept_count);
+    long table_rows(const std::string& table, const std::string& kept_count, long long version);
     void rows_changed(const std::string& table, long delta);
     void forget_counts() { rows_.clear(); }
     // Before each write. A book deleted or replaced under the running program would take the
@@ -346,6 +441,11 @@ public:
     // so for the engine: once the file can be written again, it is opened anew, so that an
     // edit kept on the row gets in.
     void before_write();
+    // Changes by other connections since the open: SQLite's data version.
+    long long data_version();
+    // The signposts found so far for a query and order; a list sorted again finds the ones
+    // found before, as long as nothing was written since.
+    std::shared_ptr<Signposts> signposts(const std::string& query, long long version);
 
 private:
     void connect(const std::string& database_name);
@@ -355,6 +455,7 @@ public:
     const std::string path;
     const std::string key;
     sqlite3* db = nullptr;
+    StatementCache statements;
     unsigned long long writes = 0;  // counts writes, so that fetched pages know they are stale
     ino_t inode = 0;                // the file opened
     dev_t device = 0;
@@ -362,6 +463,7 @@ public:
 private:
     std::map<std::string, long> rows_;
     long long data_version_ = -1;
+    std::vector<std::shared_ptr<Signposts>> signposts_;   // the latest first
 };
 
 std::shared_ptr<Connection> Connection::open(const std::string& database_name,
@@ -386,17 +488,49 @@ std::shared_ptr<Connection> Connection::open(const std::string& database_name,
     return connection;
 }
 
-long Connection::table_rows(const std::string& table, const std::string& kept_count)
+long long Connection::data_version()
 {
-    Statement version(db, "pragma data_version");
-    const long long now = version.step() ? sqlite3_column_int64(version.get(), 0) : -1;
-    if (now != data_version_)
+    Statement version(db, "pragma data_version", &statements);
+    return version.step() ? sqlite3_column_int64(version.get(), 0) : -1;
+}
+
+std::shared_ptr<Signposts> Connection::signposts(const std::string& query, long long version)
+{
+    // Two orders kept: going back and forth between two sorts is the common case, and a
+    // million contacts' signposts take a few megabytes an order.
+    constexpr size_t kKept = 2;
+    std::erase_if(signposts_, [&](const auto& kept) {
+        return kept->writes != writes || kept->data_version != version;
+    });
+    auto found = std::find_if(signposts_.begin(), signposts_.end(),
+                              [&](const auto& kept) { return kept->query == query; });
+    std::shared_ptr<Signposts> posts;
+    if (found != signposts_.end()) {
+        posts = *found;
+        signposts_.erase(found);
+    } else {
+        posts = std::make_shared<Signposts>();
+        posts->query = query;
+        posts->writes = writes;
+        posts->data_version = version;
+    }
+    signposts_.insert(signposts_.begin(), posts);
+    if (signposts_.size() > kKept)
+        signposts_.pop_back();
+    return posts;
+}
+
+long Connection::table_rows(const std::string& table, const std::string& kept_count,
+                            long long version)
+{
+    if (version != data_version_)
         rows_.clear();
-    data_version_ = now;
+    data_version_ = version;
     const auto found = rows_.find(table);
     if (found != rows_.end())
         return found->second;
-    Statement count(db, kept_count.empty() ? "select count(*) from " + quote_name(table) : kept_count);
+    Statement count(db, kept_count.empty() ? "select count(*) from " + quote_name(table) : kept_count,
+                    &statements);
     const long rows = count.step() ? static_cast<long>(sqlite3_column_int64(count.get(), 0)) : 0;
     rows_[table] = rows;
     return rows;
@@ -411,8 +545,10 @@ void Connection::rows_changed(const std::string& table, long delta)
 
 void Connection::connect(const std::string& database_name)
 {
-    // Read-write but never create: a missing book is an error, not a new empty file.
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    // Read-write but never create: a missing book is an error, not a new empty file. Only the
+    // thread of the windows uses a connection, so it takes no lock on each call.
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK)
         throw StepError(errPathFileAccess, "Path/File access error: '" + database_name + "'.");
     if (!key.empty())
         sqlite3_key(db, key.data(), static_cast<int>(key.size()));
@@ -439,6 +575,7 @@ void Connection::before_write()
         throw StepError(errFileNotFound, "The file '" + path + "' was removed or replaced.");
     if (sqlite3_db_readonly(db, "main") != 1 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
         return;
+    statements.clear();
     sqlite3_close_v2(db);
     db = nullptr;
     connect(path);
@@ -455,7 +592,7 @@ Affinity Connection::affinity(const std::string& table, const std::string& colum
     return affinity_of(declared);
 }
 
-struct RecordsetState {
+struct RecordsetState : std::enable_shared_from_this<RecordsetState> {
     std::shared_ptr<Connection> connection;
     DataControl* owner = nullptr;  // whose events to raise; none once replaced
     std::string source;            // the record source in SQLite's words
@@ -482,6 +619,15 @@ struct RecordsetState {
     std::unordered_map<long, std::vector<std::vector<FieldValue>>> pages;
     std::unordered_map<long long, std::vector<FieldValue>> pinned_rows;
     unsigned long long pages_written = 0;
+    std::shared_ptr<Signposts> posts;
+    long long data_version = -1;   // the file's, when the rows were counted
+    // While the program waits for the user, a long order gets signposts at even steps, so that
+    // even the first jump into it is a short walk.
+    bool signposting = false;
+    std::shared_ptr<Signposts> signposted;   // what the steps so far went into
+    long signposted_to = 0;
+    void keep_signposting();
+    bool signpost_step();
 
     long current = -1;
     bool no_match = false;
@@ -490,10 +636,22 @@ struct RecordsetState {
     long size() const { return keyed ? count : static_cast<long>(rows.size()); }
     const std::vector<FieldValue>& row(long position);
     long long id_at(long position);
-    std::vector<std::vector<FieldValue>> fetch_page(long page) const;
+    std::vector<std::vector<FieldValue>> fetch_page(long page);
+    Signposts& signposts();
+    // A stretch of the order after a signpost: a condition and the terms it binds.
+    struct Range {
+        std::string where;
+        std::vector<int> bound;
+        size_t free_from = 0;   // the terms before it are fixed by the condition
+    };
+    std::vector<Range> ranges(const TermValues* from, bool reversed, bool inclusive) const;
+    void scan(const std::string& selected, const TermValues* from, bool reversed, bool inclusive,
+              long limit, const std::function<bool(sqlite3_stmt*)>& take);
+    std::optional<TermValues> skip_from(const TermValues* from, bool reversed, bool inclusive, long skip);
+    void walk_to(long page);
     std::vector<FieldValue> fetch_pinned(long long id) const;
     std::string excluding_pinned() const;
-    std::string order_clause(bool reversed) const;
+    std::string order_clause(bool reversed, size_t from_term = 0) const;
     long query_position(long position) const;
     long display_position(long query_position) const;
     std::optional<std::pair<long, long long>> first_match(const std::string& condition);
@@ -515,10 +673,44 @@ struct RecordsetState {
     }
 };
 
+namespace {
+
+// What a Refresh reads is read under one lock of the file: the count and the first window
+// agree, and the file is locked once rather than once a statement.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Connection& connection)
+        : connection_(connection), began_(sqlite3_get_autocommit(connection.db) != 0)
+    {
+        if (began_)
+            Statement(connection_.db, "begin", &connection_.statements).step();
+    }
+    ~ReadTransaction()
+    {
+        if (!began_)
+            return;
+        try {
+            Statement(connection_.db, "commit", &connection_.statements).step();
+        } catch (const StepError&) {
+            sqlite3_exec(connection_.db, "rollback", nullptr, nullptr, nullptr);
+        }
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    Connection& connection_;
+    bool began_;
+};
+
+} // namespace
+
 void RecordsetState::load()
 {
     sqlite3* db = connection->db;
-    Statement query(db, source);
+    const ReadTransaction reading(*connection);
+    data_version = connection->data_version();
+    Statement query(db, source, &connection->statements);
     sqlite3_stmt* stmt = query.get();
     if (!sqlite3_stmt_readonly(stmt) || sqlite3_column_count(stmt) == 0)
         throw StepError(errDatabase, "Invalid SQL statement; expected a select.");
@@ -556,15 +748,16 @@ void RecordsetState::load()
         // Ties of the order are broken by the key, so that both ends read the same order.
         order.push_back({quote_name(columns[static_cast<size_t>(id_column)]), false});
         if (has_where(unordered)) {
-            Statement rows_of(db, "select count(*) from (" + unordered + ")");
+            Statement rows_of(db, "select count(*) from (" + unordered + ")", &connection->statements);
             count = rows_of.step() ? static_cast<long>(sqlite3_column_int64(rows_of.get(), 0)) : 0;
         } else {
-            count = connection->table_rows(table, kept_count);
+            count = connection->table_rows(table, kept_count, data_version);
         }
         pages_written = connection->writes;
         // The first screen's rows, read now: a book that cannot give them fails its Refresh.
         if (count > 0)
             pages.emplace(0, fetch_page(0));
+        keep_signposting();
     } else {
         while (query.step())
             rows.push_back(row_values(stmt));
@@ -572,12 +765,14 @@ void RecordsetState::load()
     current = size() > 0 ? 0 : -1;
 }
 
-std::string RecordsetState::order_clause(bool reversed) const
+// The order from one of its terms on: the terms before it are fixed by an equality, and an
+// order by a fixed expression can keep SQLite from seeing that an index gives the order.
+std::string RecordsetState::order_clause(bool reversed, size_t from_term) const
 {
     std::string clause;
-    for (const OrderTerm& term : order)
-        clause += (clause.empty() ? " order by " : ", ") + term.expression
-            + (term.descending != reversed ? " desc" : "");
+    for (size_t i = from_term; i < order.size(); ++i)
+        clause += (clause.empty() ? " order by " : ", ") + order[i].expression
+            + (order[i].descending != reversed ? " desc" : "");
     return clause;
 }
 
@@ -611,26 +806,229 @@ long RecordsetState::display_position(long query_position) const
     return position;
 }
 
-// One window of the query's rows, read from the nearer end so that a jump to the last rows
-// costs what a jump to the first ones does.
-std::vector<std::vector<FieldValue>> RecordsetState::fetch_page(long page) const
+Signposts& RecordsetState::signposts()
+{
+    const std::string query = excluding_pinned() + order_clause(false);
+    if (!posts || posts->query != query || posts->writes != connection->writes)
+        posts = connection->signposts(query, data_version);
+    return *posts;
+}
+
+namespace {
+
+// A term's rows that come after a value in the term's own direction, Null sorting first as
+// SQLite sorts it (last in a descending order): none, one or two ranges of its index.
+std::vector<std::string> after(const std::string& term, bool descending, bool null,
+                               const std::string& value)
+{
+    if (!descending)
+        return {null ? term + " is not null" : term + " > " + value};
+    if (null)
+        return {};
+    return {term + " < " + value, term + " is null"};
+}
+
+} // namespace
+
+// The rows of the order from a signpost on (the signpost's row itself when inclusive), or from
+// the start; reversed, the rows before it going back. They are a few index ranges in order:
+// the rows equal to the signpost in the first terms and after it in the next, then the rows
+// after it in the term before, and so on; no row before it is ever stepped over.
+std::vector<RecordsetState::Range> RecordsetState::ranges(const TermValues* from, bool reversed,
+                                                          bool inclusive) const
+{
+    if (!from)
+        return {{"", {}, 0}};
+    std::vector<Range> found;
+    const int last = static_cast<int>(order.size()) - 1;
+    for (int k = last; k >= 0; --k) {
+        std::string equal;
+        std::vector<int> bound;
+        for (int j = 0; j < k; ++j) {
+            const std::string t = "(" + order[static_cast<size_t>(j)].expression + ")";
+            const bool null = sqlite3_value_type((*from)[static_cast<size_t>(j)].get()) == SQLITE_NULL;
+            equal += (null ? t + " is null" : t + " = ?" + std::to_string(j + 1)) + " and ";
+            if (!null)
+                bound.push_back(j);
+        }
+        const OrderTerm& term = order[static_cast<size_t>(k)];
+        const std::string t = "(" + term.expression + ")";
+        const std::string v = "?" + std::to_string(k + 1);
+        const bool descending = term.descending != reversed;
+        const bool null = sqlite3_value_type((*from)[static_cast<size_t>(k)].get()) == SQLITE_NULL;
+        // The last term is the row's id, never Null: the signpost's own row is there.
+        const std::vector<std::string> conditions =
+            k == last ? std::vector<std::string>{t + (descending ? " <" : " >") + (inclusive ? "= " : " ") + v}
+                      : after(t, descending, null, v);
+        for (const std::string& condition : conditions) {
+            std::vector<int> used = bound;
+            if (condition.find('?') != std::string::npos)
+                used.push_back(k);
+            found.push_back({" where " + equal + condition, std::move(used), static_cast<size_t>(k)});
+        }
+    }
+    return found;
+}
+
+// Hands each row of the order from a signpost on (see ranges) to `take` until it says no more
+// or `limit` rows came.
+void RecordsetState::scan(const std::string& selected, const TermValues* from, bool reversed,
+                          bool inclusive, long limit, const std::function<bool(sqlite3_stmt*)>& take)
+{
+    const int limit_at = static_cast<int>(order.size()) + 1;
+    for (const Range& range : ranges(from, reversed, inclusive)) {
+        Statement query(connection->db, "select " + selected + " from (" + excluding_pinned() + ")"
+                                            + range.where + order_clause(reversed, range.free_from) + " limit ?"
+                                            + std::to_string(limit_at),
+                        &connection->statements);
+        for (int term : range.bound)
+            sqlite3_bind_value(query.get(), term + 1, (*from)[static_cast<size_t>(term)].get());
+        sqlite3_bind_int64(query.get(), limit_at, limit);
+        while (limit > 0 && query.step()) {
+            --limit;
+            if (!take(query.get()))
+                return;
+        }
+        if (limit <= 0)
+            return;
+    }
+}
+
+// The order values of the row `skip` rows on from a signpost (see ranges). The rows skipped
+// are stepped over in the order's index without reading them, as an offset does.
+std::optional<TermValues> RecordsetState::skip_from(const TermValues* from, bool reversed,
+                                                    bool inclusive, long skip)
+{
+    std::string terms;
+    for (const OrderTerm& term : order)
+        terms += (terms.empty() ? "(" : ", (") + term.expression + ")";
+    const std::string rest = " from (" + excluding_pinned() + ")";
+    const int offset_at = static_cast<int>(order.size()) + 1;
+    const std::vector<Range> all = ranges(from, reversed, inclusive);
+    for (size_t i = 0; i < all.size(); ++i) {
+        auto bind = [&](Statement& query) {
+            for (int term : all[i].bound)
+                sqlite3_bind_value(query.get(), term + 1, (*from)[static_cast<size_t>(term)].get());
+        };
+        if (i + 1 < all.size()) {
+            // Counted no further than the row looked for: a range can hold most of the book.
+            Statement rows(connection->db, "select count(*) from (select 1" + rest + all[i].where
+                                               + " limit ?" + std::to_string(offset_at) + ")",
+                           &connection->statements);
+            bind(rows);
+            sqlite3_bind_int64(rows.get(), offset_at, skip + 1);
+            const long in_range = rows.step() ? static_cast<long>(sqlite3_column_int64(rows.get(), 0)) : 0;
+            if (skip >= in_range) {
+                skip -= in_range;
+                continue;
+            }
+        }
+        Statement row(connection->db, "select " + terms + rest + all[i].where
+                                          + order_clause(reversed, all[i].free_from)
+                                          + " limit 1 offset ?" + std::to_string(offset_at),
+                      &connection->statements);
+        bind(row);
+        sqlite3_bind_int64(row.get(), offset_at, skip);
+        if (row.step())
+            return term_values(row.get(), 0, order.size());
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// Finds the signpost of a window from the nearest known point before or after it (a
+// signpost, the start, the end): a later jump near it reads only its own window.
+void RecordsetState::walk_to(long page)
+{
+    Signposts& posts_now = signposts();
+    const long rows_in_query = count - static_cast<long>(pinned.size());
+    const long target = page * kPageRows;
+    const auto above = posts_now.at.upper_bound(page);
+    const auto below = above == posts_now.at.begin() ? posts_now.at.end() : std::prev(above);
+    const long from_below = target - (below == posts_now.at.end() ? 0 : below->first * kPageRows);
+    const long top = above == posts_now.at.end() ? rows_in_query : above->first * kPageRows;
+    std::optional<TermValues> found =
+        from_below <= top - target
+            ? skip_from(below == posts_now.at.end() ? nullptr : &below->second, false, true, from_below)
+            : skip_from(above == posts_now.at.end() ? nullptr : &above->second, true, false, top - 1 - target);
+    if (found)
+        posts_now.at.emplace(page, std::move(*found));
+}
+
+void RecordsetState::keep_signposting()
+{
+    if (!keyed || signposting || count < kSignpostedFrom)
+        return;
+    signposting = true;
+    QTimer::singleShot(0, [weak = weak_from_this()] {
+        const auto state = weak.lock();
+        if (!state)
+            return;
+        bool more = false;
+        try {
+            // Rows replaced by a Refresh are not worth it.
+            more = state->owner && state->signpost_step();
+        } catch (const StepError&) {
+            // A read that failed now fails again, and is reported, when the user gets there.
+        }
+        state->signposting = false;
+        if (more)
+            state->keep_signposting();
+    });
+}
+
+// One step of the idle walk; false when the order is signposted to its end.
+bool RecordsetState::signpost_step()
+{
+    signposts();
+    if (signposted != posts) {   // a write since the last step: the walk starts again
+        signposted = posts;
+        signposted_to = 0;
+    }
+    const long rows_in_query = count - static_cast<long>(pinned.size());
+    const long stride = std::max(kPageRows, rows_in_query / kIdleSignposts / kPageRows * kPageRows);
+    signposted_to += stride;
+    if (signposted_to >= rows_in_query)
+        return false;
+    if (!posts->at.count(signposted_to / kPageRows))
+        walk_to(signposted_to / kPageRows);
+    return true;
+}
+
+// One window of the query's rows, read from its signpost (the first window from the start);
+// the row after it gives the next window's signpost, so a list scrolled down reads each window
+// from the one before.
+std::vector<std::vector<FieldValue>> RecordsetState::fetch_page(long page)
 {
     const long rows_in_query = count - static_cast<long>(pinned.size());
     const long first = page * kPageRows;
-    const long last = std::min(first + kPageRows, rows_in_query);
-    const bool from_end = first > rows_in_query - last;
-    const long offset = from_end ? rows_in_query - last : first;
-    Statement query(connection->db, excluding_pinned() + order_clause(from_end) + " limit "
-                                        + std::to_string(std::max(0L, last - first)) + " offset "
-                                        + std::to_string(offset));
+    const long wanted = std::max(0L, std::min(first + kPageRows, rows_in_query) - first);
     std::vector<std::vector<FieldValue>> page_rows;
-    while (query.step())
-        page_rows.push_back(row_values(query.get()));
-    if (from_end)
-        std::reverse(page_rows.begin(), page_rows.end());
+    if (page > 0 && !signposts().at.count(page))
+        walk_to(page);
+    Signposts& posts_now = signposts();
+    const auto from = posts_now.at.find(page);
+    if (page == 0 || from != posts_now.at.end()) {
+        const size_t n = order.size();
+        const int terms_at = static_cast<int>(columns.size());
+        std::string selected = "*";
+        for (const OrderTerm& term : order)
+            selected += ", (" + term.expression + ")";
+        scan(selected, page == 0 ? nullptr : &from->second, false, true, wanted + 1, [&](sqlite3_stmt* stmt) {
+            if (static_cast<long>(page_rows.size()) == wanted) {
+                posts_now.at.try_emplace(page + 1, term_values(stmt, terms_at, n));
+                return false;
+            }
+            std::vector<FieldValue> row;
+            row.reserve(columns.size());
+            for (int i = 0; i < terms_at; ++i)
+                row.push_back(column_value(stmt, i));
+            page_rows.push_back(std::move(row));
+            return true;
+        });
+    }
     // Rows another connection deleted meanwhile read as all Null.
-    page_rows.resize(static_cast<size_t>(std::max(0L, last - first)),
-                     std::vector<FieldValue>(columns.size()));
+    page_rows.resize(static_cast<size_t>(wanted), std::vector<FieldValue>(columns.size()));
     return page_rows;
 }
 
@@ -649,6 +1047,8 @@ void RecordsetState::forget_pages()
 {
     pages.clear();
     pinned_rows.clear();
+    posts.reset();
+    keep_signposting();
     pages_written = connection->writes;
 }
 
@@ -1099,12 +1499,18 @@ void DataControl::Refresh()
 
 void DataControl::connect()
 {
+    // The same names as the last time: the same file (a file replaced under the program is
+    // caught before each write), and a sort does not look the path up again.
+    if (connection_ && DatabaseName == connected_name_ && Connect == connected_with_)
+        return;
     const std::string path = native_path(DatabaseName);
     std::error_code ec;
     const bool same = connection_ && connection_->key == password(Connect)
         && connection_->path == std::filesystem::canonical(path, ec).string();
     if (!same)
         connection_ = Connection::open(DatabaseName, Connect);
+    connected_name_ = DatabaseName;
+    connected_with_ = Connect;
 }
 
 void DataControl::Execute(const std::string& sqlite_sql)

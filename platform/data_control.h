@@ -103,6 +103,8 @@ private:
     void connect();   // to DatabaseName under Connect, the open connection when it is that
 
     std::shared_ptr<Connection> connection_;
+    std::string connected_name_;   // DatabaseName and Connect of connection_
+    std::string connected_with_;
     std::unique_ptr<Recordset> recordset_;  // one object for the control's life: the grid keeps it
     bool open_ = false;
 };

@@ -66,11 +66,12 @@ public:
         ++stored_;
         endInsertRows();
     }
-    void removeStored(long row)
+    // A reset, not a removal of one row: the header of a removal walks every row of the book.
+    void removeStored()
     {
-        beginRemoveRows({}, static_cast<int>(row), static_cast<int>(row));
+        beginResetModel();
         --stored_;
-        endRemoveRows();
+        endResetModel();
     }
     void rowChanged(long row)
     {
@@ -667,7 +668,7 @@ void DataGrid::DeleteCurrentRow()
     const long long lastRow = rs.bookmark(row);
     rs.delete_row(row);
     discardPending();
-    model_->removeStored(row);
+    model_->removeStored();
     setCurrentCell(row, column);
     moveRecordset(row);
     raiseRowColChange(lastRow, column);

@@ -15,6 +15,7 @@
 #include <thread>
 #include <filesystem>
 #include <tuple>
+#include <vector>
 
 using namespace platform;
 using testing_support::error_number;
@@ -279,23 +280,75 @@ TEST_F(DataControlTest, AFailedRefreshLeavesNoRowsAndNoSourceWrites)
     EXPECT_EQ(open(Data1, "select * from qcontatti").size(), 6);
 }
 
-TEST_F(DataControlTest, FetchesRowsByPageAcrossABigBook)
+// The ids of a whole order as SQLite itself gives them, ties broken by id.
+std::vector<long long> ids_in_order(const std::string& path, const std::string& order)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_key(db, "quorvent", 8);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, ("select id from qcontatti order by " + order + ", id").c_str(), -1, &stmt, nullptr);
+    std::vector<long long> ids;
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        ids.push_back(sqlite3_column_int64(stmt, 0));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return ids;
+}
+
+// Windows are read from the rows at their edges, found by walking the order from either end or
+// from an edge already known; whatever the way a row is reached (a jump to the middle, to the
+// end, back, across runs of equal values and of Nulls), it is the row SQLite's own order puts
+// there, before and after writes from this program and from another.
+TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
 {
     const std::string big = dir.filePath("big.mdb").toStdString();
-    make_book(big, "with recursive n(i) as (select 1 union all select i + 1 from n where i < 300) "
-                   "insert into contatti (nick, punti) select printf('n%03d', i), i % 7 from n;");
+    make_book(big, "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1500) "
+                   "insert into contatti (nick, nome, simpatia, punti, foto1) select printf('n%04d', i), "
+                   "case when i % 5 = 0 then null else 'name' || (i % 37) end, "
+                   "case when i % 11 = 0 then null else i % 4 end, (i % 9) * 40.0, "
+                   "case when i % 3 = 0 then 'x.jpg' else '' end from n;");
     Data1.DatabaseName = big;
-    Recordset& rs = open(Data1, "select * from qcontatti order by nick desc");
-    ASSERT_EQ(rs.size(), 300);
-    for (long position : {0L, 127L, 128L, 255L, 256L, 299L}) {   // both sides of each page's edge
-        char nick[24];
-        std::snprintf(nick, sizeof nick, "n%03ld", 300 - position);
-        EXPECT_EQ(text(rs, position, "nick"), nick);
+    const std::pair<const char*, const char*> orders[] = {
+        {"nick", "chiave_nick"},
+        {"nome desc", "chiave_nome desc"},
+        {"simpatia desc, nick", "simpatia desc, chiave_nick"},
+        {"espr1, nick", "espr1, chiave_nick"},
+        {"nome", "chiave_nome"},
+    };
+    const long jumps[] = {750, 1499, 3, 1200, 751, 16, 15, 17, 600, 1000, 0, 1498, 64, 63, 65, 1100, 333};
+    auto check = [&](Recordset& rs, const std::vector<long long>& expected) {
+        ASSERT_EQ(rs.size(), static_cast<long>(expected.size()));
+        for (long at : jumps) {
+            if (at < rs.size()) {
+                EXPECT_EQ(rs.bookmark(at), expected[static_cast<size_t>(at)]) << "row " << at;
+            }
+        }
+    };
+    for (const auto& [order, sqlite_order] : orders) {
+        SCOPED_TRACE(order);
+        Recordset& rs = open(Data1, std::string("select * from qcontatti order by ") + order);
+        std::vector<long long> expected = ids_in_order(big, sqlite_order);
+        check(rs, expected);
+        check(open(Data1, std::string("select * from qcontatti order by ") + order), expected);
+
+        rs.delete_row(700);                          // the rows after it move up
+        expected.erase(expected.begin() + 700);
+        check(rs, expected);
+        rs.update_row(100, {{"nome", "zzz"}, {"simpatia", "9"}});   // keeps its place
+        check(rs, expected);
+
+        sqlite3* other = nullptr;                    // another program deletes a row
+        sqlite3_open(big.c_str(), &other);
+        sqlite3_key(other, "quorvent", 8);
+        EXPECT_EQ(sqlite3_exec(other, "delete from contatti where id = (select min(id) from contatti)",
+                               nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        check(open(Data1, std::string("select * from qcontatti order by ") + order), ids_in_order(big, sqlite_order));
     }
-    rs.update_row(200, {{"nome", "scritto"}});
-    EXPECT_EQ(text(rs, 200, "nome"), "scritto");   // the page fetched before the write is stale
-    rs.FindFirst("punti = 6 and nick like \"n0*\"");
-    EXPECT_EQ(text(rs, rs.AbsolutePosition(), "nick"), "n097");
+    Recordset& rs = open(Data1, "select * from qcontatti order by nick desc");
+    rs.FindFirst("punti = 320 and nick like \"n09*\"");
+    EXPECT_EQ(text(rs, rs.AbsolutePosition(), "nick"), "n0998");
 }
 
 // A file that is not the book under this key is refused and left exactly as it was; a missing
