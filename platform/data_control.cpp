@@ -44,9 +44,9 @@ constexpr size_t kMaxPages = 256;
 constexpr long kSignpostedFrom = 1024;
 constexpr long kIdleSignposts = 256;
 
-// Pages the connection may keep decrypted in memory (KiB, SQLite's negative form): a book of
-// 100,000 contacts with its indexes fits, so a sort or a search after the first reads no page
-// twice from the disk.
+// Pages the connection may keep decrypted in memory (KiB, SQLite's negative form): the pages
+// of the screens and walks of the moment fit; a larger cache only keeps a million contacts'
+// book from fitting in a hundred megabytes.
 constexpr const char* kCacheSize = "pragma cache_size = -16384";
 
 std::string lower(std::string s)
