@@ -151,22 +151,6 @@ TEST_F(CardTest, TheCardFollowsTheRowAndTheAddNewRowClearsIt)
     }
 }
 
-// The first row change loads the card; a move within the row refreshes the labels only.
-TEST_F(CardTest, MovingWithinARowRefreshesTheLabelsButDoesNotReloadTheCard)
-{
-    start(kBook);
-    EXPECT_EQ(form->Lnick2->text().toStdString(), "Anna");
-    form->Text2->blockSignals(true);
-    form->Text2->setText("typed, not stored");
-    form->Text2->blockSignals(false);
-    form->lnick->clear();
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(0, 1));
-    EXPECT_EQ(form->Text2->text().toStdString(), "typed, not stored");
-    EXPECT_EQ(form->lnick->text().toStdString(), "Anna");
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 1));
-    EXPECT_EQ(form->Text2->text().toStdString(), "bruno@example.org");
-}
-
 // Focus into a box of a row without nick goes back to the grid; a nick of one blank is a nick.
 TEST_F(CardTest, TheBoxesWriteOnlyIntoARowWithANick)
 {
