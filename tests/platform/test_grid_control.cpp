@@ -56,7 +56,6 @@ protected:
             ++before_update;
             cancel = refuse ? -1 : 0;
         };
-        grid.Error = [this](int16_t number, int16_t&) { errors.push_back(number); };
         data.Refresh();
         changes.clear();
     }
@@ -89,7 +88,6 @@ protected:
     std::vector<std::pair<std::optional<long long>, int16_t>> changes;   // RowColChange's
     int before_update = 0;
     bool refuse = false;
-    std::vector<int16_t> errors;
 };
 
 TEST_F(GridTest, TheAddNewRowStoresANewContactOnCommitAndDeleteDropsItOrAStoredRow)
@@ -169,14 +167,6 @@ TEST_F(GridTest, ARefusedWriteKeepsTheUserOnTheRowWithTheEdit)
     QApplication::sendEvent(grid.viewport(), &click);
     EXPECT_EQ(std::make_pair(grid.currentRow(), grid.currentColumn()), std::make_pair(1L, 1));
     EXPECT_EQ(stored(), (Strings{"anna2", "bruno"}));
-
-    ASSERT_TRUE(grid.userMoveTo(2, 0));   // by the database: a nick that differs only in letter case
-    grid.userEditCell(0, "BRUNO");
-    EXPECT_FALSE(grid.userMoveTo(0, 0));
-    EXPECT_EQ(errors, std::vector<int16_t>{errDatabase});
-    EXPECT_EQ(grid.AddNewState(), 2);
-    EXPECT_EQ(grid.Columns(0), "BRUNO");
-    EXPECT_EQ(stored().size(), 2u);
 }
 
 TEST_F(GridTest, TheGridFollowsTheDataControl)
