@@ -81,7 +81,8 @@ protected:
     const std::vector<std::string>& played() const { return doubles->sound->played; }
 };
 
-// The switch clicks once while sounds are on: before switching off, after switching on.
+// The switch clicks once while sounds are on: before switching off, after switching on. A store
+// that cannot be written does not stop it switching.
 TEST_F(SoundSwitch, TheSwitchClicksOnceWhileSoundsAreOnAndIsStored)
 {
     start_with("S");
@@ -101,18 +102,14 @@ TEST_F(SoundSwitch, TheSwitchClicksOnceWhileSoundsAreOnAndIsStored)
     EXPECT_FALSE(form->suono_on->isHidden());
     EXPECT_TRUE(form->suono_off->isHidden());
     EXPECT_EQ(setting("suoni"), "S");
-}
 
-TEST_F(SoundSwitch, AStoreThatCannotBeWrittenStillSwitches)
-{
-    start_with("S");
     platform::set_settings_folder(program + "/suoni.wav/config");
     ASSERT_THROW(preset("suoni", "S"), platform::StepError);
     emit form->suono_on->clicked();
     EXPECT_TRUE(form->suono_on->isHidden());
     emit form->suono_off->clicked();
     EXPECT_FALSE(form->suono_on->isHidden());
-    EXPECT_EQ(played().size(), 2u);
+    EXPECT_EQ(played().size(), 3u);
 }
 
 } // namespace
