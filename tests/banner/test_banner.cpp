@@ -128,7 +128,7 @@ TEST_F(BannerTest, TheRefreshRunsEveryFifthTickAndNeverInsideAnother)
     EXPECT_EQ(inner, 1);
 }
 
-TEST_F(BannerTest, TheLinksMenuIsFilledUpToTheFirstEmptyCaptionAndShownOnlyWithAFirstOne)
+TEST_F(BannerTest, TheLinksMenuIsFilledOnceUpToTheFirstEmptyCaptionAndShownOnlyWithAFirstOne)
 {
     local_settings("[banner]\nweb2=Orphan\n");
     form->riempi_menu_link();
@@ -137,7 +137,7 @@ TEST_F(BannerTest, TheLinksMenuIsFilledUpToTheFirstEmptyCaptionAndShownOnlyWithA
 
     local_settings("[banner]\nweb1=Home\nLink1=http://www.example.com/\nweb2=Write us\nLink2=info@example.com\n"
                    "web4=Never\n");
-    form->riempi_menu_link();
+    form->Form_Activate();
     EXPECT_EQ(form->web[0]->text(), "Home");
     EXPECT_EQ(form->web[1]->text(), "Write us");
     EXPECT_TRUE(form->web[1]->isVisible());
@@ -146,6 +146,10 @@ TEST_F(BannerTest, TheLinksMenuIsFilledUpToTheFirstEmptyCaptionAndShownOnlyWithA
     form->Image10_Click();
     ASSERT_EQ(doubles->popup_menu->shown.size(), 1u);
     EXPECT_EQ(doubles->popup_menu->shown[0], form->menupop2);
+
+    local_settings("[banner]\nweb1=Other\n");   // only the first activation fills it
+    form->Form_Activate();
+    EXPECT_EQ(form->web[0]->text(), "Home");
 }
 
 // ---- the message tick
