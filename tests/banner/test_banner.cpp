@@ -10,7 +10,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <array>
 #include <random>
+#include <tuple>
 
 using testing_support::MainFixture;
 using testing_support::write_file;
@@ -126,8 +128,13 @@ TEST_F(BannerTest, TheRefreshRunsEveryFifthTickAndNeverInsideAnother)
     EXPECT_EQ(inner, 1);
 }
 
-TEST_F(BannerTest, TheLinksMenuIsFilledOnceUpToTheFirstEmptyCaption)
+TEST_F(BannerTest, TheLinksMenuIsFilledOnceUpToTheFirstEmptyCaptionAndShownOnlyWithAFirstOne)
 {
+    local_settings("[banner]\nweb2=Orphan\n");
+    form->riempi_menu_link();
+    form->Image10_Click();
+    EXPECT_TRUE(doubles->popup_menu->shown.empty());
+
     local_settings("[banner]\nweb1=Home\nLink1=http://www.example.com/\nweb2=Write us\nLink2=info@example.com\n"
                    "web4=Never\n");
     form->Form_Activate();
@@ -140,17 +147,9 @@ TEST_F(BannerTest, TheLinksMenuIsFilledOnceUpToTheFirstEmptyCaption)
     ASSERT_EQ(doubles->popup_menu->shown.size(), 1u);
     EXPECT_EQ(doubles->popup_menu->shown[0], form->menupop2);
 
-    local_settings("[banner]\nweb1=Other\n");
+    local_settings("[banner]\nweb1=Other\n");   // only the first activation fills it
     form->Form_Activate();
     EXPECT_EQ(form->web[0]->text(), "Home");
-}
-
-TEST_F(BannerTest, WithoutAFirstCaptionTheLinksButtonShowsNoMenu)
-{
-    local_settings("[banner]\nweb2=Orphan\n");
-    form->Form_Activate();
-    form->Image10_Click();
-    EXPECT_TRUE(doubles->popup_menu->shown.empty());
 }
 
 // ---- the message tick
@@ -180,30 +179,25 @@ TEST_F(BannerTest, MessagesFollowEachOtherAndARefusedDisplayTimeKeepsThePrevious
 
 TEST_F(BannerTest, TheLayoutFollowsTheLastLineWithText)
 {
-    struct Case {
-        const char* lines;
-        double height1, top2, height2;
-        bool shown1, shown2, shown3;
+    // The lines, then the first line's height, the second's top and height, which lines show.
+    const std::tuple<const char*, double, double, double, std::array<bool, 3>> cases[] = {
+        {"testo1=a\n", 915, -1, -1, {true, false, false}},
+        {"testo2=b\n", 434, 540, 435, {false, true, false}},
+        {"testo3=c\n", 315, 360, 315, {false, false, true}},
+        {"testo1=a\ntesto3=c\n", 315, 360, 315, {true, false, true}},
     };
-    const Case cases[] = {
-        {"testo1=a\n", 915, -1, -1, true, false, false},
-        {"testo2=b\n", 434, 540, 435, false, true, false},
-        {"testo3=c\n", 315, 360, 315, false, false, true},
-        {"testo1=a\ntesto3=c\n", 315, 360, 315, true, false, true},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [lines, height1, top2, height2, shown] : cases) {
         form->num_messaggio = 0;
-        local_settings(std::string("[mess1]\nintervallo=1000\n") + c.lines);
+        local_settings(std::string("[mess1]\nintervallo=1000\n") + lines);
         form->Timer1_Timer();
-        SCOPED_TRACE(c.lines);
-        EXPECT_NEAR(form->LblBanner[1]->HeightTw(), c.height1, 15);
-        if (c.top2 >= 0) {
-            EXPECT_NEAR(form->LblBanner[2]->TopTw(), c.top2, 15);
-            EXPECT_NEAR(form->LblBanner[2]->HeightTw(), c.height2, 15);
+        SCOPED_TRACE(lines);
+        EXPECT_NEAR(form->LblBanner[1]->HeightTw(), height1, 15);
+        if (top2 >= 0) {
+            EXPECT_NEAR(form->LblBanner[2]->TopTw(), top2, 15);
+            EXPECT_NEAR(form->LblBanner[2]->HeightTw(), height2, 15);
         }
-        EXPECT_EQ(form->LblBanner[1]->isVisibleTo(form->PicBanner), c.shown1);
-        EXPECT_EQ(form->LblBanner[2]->isVisibleTo(form->PicBanner), c.shown2);
-        EXPECT_EQ(form->LblBanner[3]->isVisibleTo(form->PicBanner), c.shown3);
+        for (int i = 1; i <= 3; ++i)
+            EXPECT_EQ(form->LblBanner[i]->isVisibleTo(form->PicBanner), shown[i - 1]) << i;
         EXPECT_NEAR(form->LblBanner[3]->TopTw(), 660, 15);
     }
 }
@@ -329,10 +323,6 @@ TEST_F(BannerTest, AnyFileKeepsTheTicksShortAndTheProgramUp)
         EXPECT_LT(clock.elapsed(), 20000);   // no hang, even on a loaded machine
     }
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(BannerTest, ClicksOpenTheirLinksAndTheTextDecidesBetweenMailAndBrowser)
 {

@@ -5,24 +5,20 @@
 set -u
 program="$1"
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 cd "$program" || exit 2
 python3 "$here/banner_site.py" ../requests.log > ../port &
 site=$!
-i=0
-while [ $i -lt 50 ] && [ ! -s ../port ]; do sleep 0.1; i=$((i + 1)); done
+wait_until '[ -s ../port ]'
 export http_proxy="http://127.0.0.1:$(cat ../port)"
 export no_proxy=""
 
 ./tavoly x &
 pid=$!
-i=0
-while [ $i -lt 100 ] && ! xdotool search --name '^Tavoly\? - ' >/dev/null 2>&1; do sleep 0.2; i=$((i + 1)); done
-window=$(xdotool search --name '^Tavoly\? - ' | head -n 1)
-[ -n "$window" ] && echo "window shown"
+wait_until '[ -n "$(window)" ]' 150 && echo "window shown"
+window=$(window)
 xdotool windowfocus "$window"   # a bare X server activates no window by itself
-i=0
-while [ $i -lt 150 ] && ! { [ -s set.txt ] && [ -s banner.png ]; }; do sleep 0.2; i=$((i + 1)); done
-[ -s set.txt ] && [ -s banner.png ] && echo "fetched"
+wait_until '[ -s set.txt ] && [ -s banner.png ]' 150 && echo "fetched"
 sleep 6   # the first message comes 4 s after the banner starts
 eval "$(xdotool getwindowgeometry --shell "$window")"
 import -window root ../shot.png

@@ -98,11 +98,9 @@ TEST(TimerControl, TicksOnlyWhenEnabledWithAnIntervalAndRefusesOutOfRangeInterva
     EXPECT_FALSE(timer.running());
     timer.setEnabled(true);
     EXPECT_TRUE(timer.running());
-    for (long long refused : {-5LL, 70000LL, 65536LL}) {
-        EXPECT_EQ(testing_support::error_number([&] { timer.setInterval(refused); }),
-                  platform::errInvalidPropertyValue);
-        EXPECT_EQ(timer.Interval(), 4000);
-    }
+    for (long long refused : {-5LL, 65536LL})
+        EXPECT_EQ(testing_support::error_number([&] { timer.setInterval(refused); }), platform::errInvalidPropertyValue);
+    EXPECT_EQ(timer.Interval(), 4000);
     timer.setInterval(0);
     EXPECT_FALSE(timer.running());
     EXPECT_TRUE(timer.Enabled());

@@ -60,20 +60,17 @@ TEST(JetSql, RefusesBrokenTexts)
             << jet;
 }
 
+// What the reference below cannot tell: brackets around the pattern characters, unclosed and
+// empty lists, SQL's own wildcards, and letters beyond ASCII.
 TEST(JetSql, PatternsMatchAsJetDoes)
 {
     const std::tuple<const char*, const char*, bool> cases[] = {
-        {"*", "", true},        {"*", "anything", true},  {"ma*", "MARIO", true},   {"ma*", "amaro", false},
-        {"*io", "Mario", true}, {"*io", "Mariot", false}, {"*r*o", "mario", true},  {"?", "é", true},
-        {"?", "", false},       {"??", "a", false},       {"#", "7", true},         {"#", "x", false},
-        {"[abc]", "B", true},   {"[abc]", "d", false},    {"[a-c]x", "bx", true},   {"[a-c]x", "dx", false},
-        {"[!a-c]", "d", true},  {"[!a-c]", "B", false},   {"[a-]", "-", true},      {"[-z]", "-", true},
-        {"[*]", "*", true},     {"[*]", "a", false},      {"[?]", "a", false},      {"[#]", "1", false},
-        {"[[]*", "[x]", true},  {"[", "[", true},         {"[", "a", false},        {"[ab", "[AB", true},
-        {"]", "]", true},       {"[]a", "a", true},       {"%", "%", true},         {"%", "x", false},
-        {"_", "x", false},      {"a#b", "a12b", false},   {"a*b*c", "aXbYbZc", true}, {"a*b*c", "aXbYc d", false},
+        {"?", "é", true},      {"[!a-c]", "B", false}, {"[a-]", "-", true},  {"[-z]", "-", true},  {"[*]", "*", true},
+        {"[*]", "a", false},   {"[?]", "a", false},    {"[#]", "1", false},  {"[[]*", "[x]", true}, {"[", "[", true},
+        {"[", "a", false},     {"[ab", "[AB", true},   {"]", "]", true},     {"[]a", "a", true},   {"%", "%", true},
+        {"%", "x", false},     {"_", "x", false},
         // Every letter's case is folded; an accent still makes another letter.
-        {"è*", "èra", true},    {"È*", "èra", true},      {"ΣΟ*", "σοφία", true},   {"e*", "èra", false},
+        {"è*", "èra", true},   {"È*", "èra", true},    {"ΣΟ*", "σοφία", true}, {"e*", "èra", false},
     };
     for (const auto& [pattern, value, match] : cases)
         EXPECT_EQ(platform::jet_like(value, pattern), match) << pattern << " ~ " << value;

