@@ -1,16 +1,35 @@
 // The grid's rules (a nick first, no two rows with one nick) and the contact card that follows
 // the grid's row: its boxes write into the row only once it has a nick; the address opens a
-// mail message.
+// mail message; star clicks change a rating and the score in the row and the book.
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 
+using testing_support::Contact;
+
 namespace {
+
+const QColor kDarkBlue(0, 0, 128), kDarkGreen(0, 128, 0), kLightBlue(0, 0, 255);
+
+Contact rated(const std::string& nick, const std::vector<int>& ratings)
+{
+    Contact c{{"nick", nick}};
+    for (size_t k = 0; k < ratings.size(); ++k)
+        c[Main::colonne_voti[k]] = std::to_string(ratings[k]);
+    return c;
+}
 
 class CardTest : public testing_support::MainFixture {
 protected:
+    // The window plays a sound only when its file is in the program folder.
+    void SetUp() override
+    {
+        MainFixture::SetUp();
+        for (const char* name : {"piu.wav", "meno.wav", "suoni.wav", "foto.wav", "nontrovato.wav"})
+            testing_support::write_file(QString::fromStdString(program + "/" + name), "");
+    }
     long add_new_row() const { return form->TDBGrid1->model()->rowCount() - 1; }
     std::vector<std::string> messages() const
     {
@@ -30,6 +49,7 @@ protected:
             }
         return red;
     }
+    std::string score() const { return form->tpunti->text().toStdString(); }
     void focus_in(QWidget* box)
     {
         QFocusEvent e(QEvent::FocusIn, Qt::MouseFocusReason);
@@ -131,22 +151,6 @@ TEST_F(CardTest, TheCardFollowsTheRowAndTheAddNewRowClearsIt)
     }
 }
 
-// The first row change loads the card; a move within the row refreshes the labels only.
-TEST_F(CardTest, MovingWithinARowRefreshesTheLabelsButDoesNotReloadTheCard)
-{
-    start(kBook);
-    EXPECT_EQ(form->Lnick2->text().toStdString(), "Anna");
-    form->Text2->blockSignals(true);
-    form->Text2->setText("typed, not stored");
-    form->Text2->blockSignals(false);
-    form->lnick->clear();
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(0, 1));
-    EXPECT_EQ(form->Text2->text().toStdString(), "typed, not stored");
-    EXPECT_EQ(form->lnick->text().toStdString(), "Anna");
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 1));
-    EXPECT_EQ(form->Text2->text().toStdString(), "bruno@example.org");
-}
-
 // Focus into a box of a row without nick goes back to the grid; a nick of one blank is a nick.
 TEST_F(CardTest, TheBoxesWriteOnlyIntoARowWithANick)
 {
@@ -194,8 +198,6 @@ TEST_F(CardTest, ANoteIsNotRewrittenJustByBeingShown)
 // fields of its own.
 TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
 {
-    for (const char* name : {"foto.wav", "nontrovato.wav"})
-        testing_support::write_file(QString::fromStdString(program + "/" + name), "");
     start({{{"nick", "Anna"}, {"email", "anna@example.com"}}});
     testing_support::send_mouse(form->Text2, QEvent::MouseButtonPress);
     testing_support::send_mouse(form->Text2, QEvent::MouseButtonRelease);
@@ -220,6 +222,93 @@ TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
         EXPECT_EQ(doubles->sound->played, std::vector<std::string>{program + "/" + sound});
     }
     EXPECT_TRUE(doubles->messages->shown.empty());
+}
+
+// Clicks go through the controls themselves, so each star reaches its own row and position.
+// The stars keep scoring while the notes hide the panel.
+TEST_F(CardTest, StarClicksSetTheRatingAndTheStoredScoreAndThePanelShowsAndHides)
+{
+    start({rated("Anna", {0, 5, 0, 1, 0}), rated("Bruno", {})});
+    ASSERT_EQ(score(), "240");
+    EXPECT_EQ(form->Text1->focusPolicy(), Qt::NoFocus);   // covered boxes take no typing
+    emit form->Image9->clicked();
+    EXPECT_TRUE(form->Picture1->isHidden());
+    EXPECT_EQ(form->Text1->focusPolicy(), Qt::StrongFocus);
+    emit form->stellag[3][3]->clicked();   // affinity 1 -> 4
+    EXPECT_EQ(stars_shown()[3], 4);
+    EXPECT_EQ(score(), "360");
+    emit form->stellar[1][0]->clicked();   // beauty 5 -> 0
+    EXPECT_EQ(stars_shown()[1], 0);
+    EXPECT_EQ(score(), "160");
+    emit form->Image8->clicked();
+    EXPECT_FALSE(form->Picture1->isHidden());
+    EXPECT_EQ(form->Text2->focusPolicy(), Qt::NoFocus);
+    emit form->Image14->clicked();
+    EXPECT_TRUE(form->Picture1->isHidden());
+    std::vector<std::string> sounds;
+    for (const char* name : {"suoni.wav", "piu.wav", "meno.wav", "suoni.wav", "suoni.wav"})
+        sounds.push_back(program + "/" + name);
+    EXPECT_EQ(doubles->sound->played, sounds);
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
+    const Contact anna = stored("Anna");
+    EXPECT_EQ(anna.at("affinita"), "4");
+    EXPECT_EQ(anna.at("bellezza"), "0");
+    EXPECT_EQ(anna.at("punti"), "160");
+}
+
+// Each score is shown after the one above it: 480 and 720 keep whatever colour was shown,
+// the design green at first. The card's score comes from the stars, whatever "punti" holds.
+TEST_F(CardTest, TheScoreColourFollowsItsBandsAndKeepsItBetweenThem)
+{
+    const std::vector<std::tuple<std::vector<int>, std::string, QColor>> rows = {
+        {{5, 5, 2}, "480", kDarkGreen},    {{5, 5, 1}, "440", kDarkBlue},     {{5, 5, 2}, "480", kDarkBlue},
+        {{5, 5, 5, 3}, "720", kDarkBlue},  {{5, 5, 3}, "520", kDarkGreen},    {{5, 5, 5, 2}, "680", kDarkGreen},
+        {{5, 5, 5, 3}, "720", kDarkGreen}, {{5, 5, 5, 4}, "760", kLightBlue}, {{5, 5, 5, 3}, "720", kLightBlue},
+        {{5, 5, 2}, "480", kLightBlue},    {{}, "0", kDarkBlue},              {{5, 5, 5, 5, 5}, "1000", kLightBlue}};
+    std::vector<Contact> book;
+    for (size_t n = 0; n < rows.size(); ++n)
+        book.push_back(rated("c" + std::to_string(n + 10), std::get<0>(rows[n])));
+    book[0]["punti"] = "999";
+    start(book);
+    for (long row = 0; row < static_cast<long>(rows.size()); ++row) {
+        SCOPED_TRACE(row);
+        ASSERT_TRUE(form->TDBGrid1->userMoveTo(row, 0));
+        EXPECT_EQ(score(), std::get<1>(rows[row]));
+        EXPECT_EQ(form->tpunti->palette().color(QPalette::WindowText), std::get<2>(rows[row]));
+    }
+}
+
+// Without a nick a click changes nothing. A pending nick is committed before the rating is
+// set; when the book refuses it, the click still rates the row.
+TEST_F(CardTest, AStarClickNeedsANickAndCommitsItFirst)
+{
+    start({rated("Anna", {2})});
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
+    emit form->stellag[0][2]->clicked();
+    form->stellar_Click(1, 0);
+    ASSERT_EQ(doubles->messages->shown.size(), 2u);
+    EXPECT_EQ(doubles->messages->shown[1].text, "The nick miss!");
+    EXPECT_EQ(stars_shown()[0], 0);
+    EXPECT_EQ(score(), "0");
+    EXPECT_EQ(form->TDBGrid1->AddNewState(), 1);
+    EXPECT_TRUE(doubles->sound->played.empty());
+
+    form->TDBGrid1->userEditCell(0, "Carla");
+    form->stellag_Click(3, 1);
+    EXPECT_EQ(stored("Carla").at("intelligenza"), "");
+    EXPECT_EQ(form->TDBGrid1->Columns("intelligenza"), "2");
+
+    doubles->messages->shown.clear();
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
+    form->TDBGrid1->userEditCell(0, "anna");
+    form->stellag_Click(1, 2);
+    ASSERT_EQ(doubles->messages->shown.size(), 1u);
+    EXPECT_EQ(doubles->messages->shown[0].text, "The nick is already existing in list!");
+    EXPECT_EQ(stars_shown()[0], 3);
+    EXPECT_EQ(form->TDBGrid1->Columns("simpatia"), "3");
+    EXPECT_EQ(form->TDBGrid1->Columns("punti"), "120");
+    EXPECT_EQ(doubles->sound->played.back(), program + "/piu.wav");
+    EXPECT_EQ(stored_count(), 2);
 }
 
 } // namespace
