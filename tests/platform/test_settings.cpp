@@ -18,18 +18,6 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsTest, OneIniFilePerApplicationAndMissingEntriesGiveTheDefault)
-{
-    SaveSetting("tavoly", "Impostazioni", "suoni", "N");
-    EXPECT_EQ(GetSetting("tavoly", "Impostazioni", "suoni", "S"), "N");
-    EXPECT_EQ(GetSetting("tavoly", "Impostazioni", "avvio", "S"), "S");
-    EXPECT_EQ(GetSetting("tavoly", "Altro", "suoni", "x"), "x");
-    EXPECT_EQ(GetSetting("other", "Impostazioni", "suoni", "S"), "S");
-    QFile file(QString::fromStdString(folder() + "/tavoly.ini"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().simplified(), "[Impostazioni] suoni=N");
-}
-
 // Read back from a copy: instances in one process share what the writes left in memory,
 // which would hide a value the file itself mangles.
 TEST_F(SettingsTest, ValuesRoundTripExactlyThroughTheFile)
@@ -49,11 +37,19 @@ TEST_F(SettingsTest, ValuesRoundTripExactlyThroughTheFile)
     }
 }
 
-TEST_F(SettingsTest, MissingFolderIsMadeAndAnUnwritableOneFails)
+// One INI file per application, in a folder made when missing; a missing entry gives the
+// default, and so does every entry of a folder that cannot be written.
+TEST_F(SettingsTest, OneIniFilePerApplicationMadeWhereMissingAndAnUnwritableFolderFails)
 {
     set_settings_folder(folder() + "/config/deeper");
-    SaveSetting("tavoly", "Impostazioni", "avvio", "N");
-    EXPECT_EQ(GetSetting("tavoly", "Impostazioni", "avvio", "S"), "N");
+    SaveSetting("tavoly", "Impostazioni", "suoni", "N");
+    EXPECT_EQ(GetSetting("tavoly", "Impostazioni", "suoni", "S"), "N");
+    EXPECT_EQ(GetSetting("tavoly", "Impostazioni", "avvio", "S"), "S");
+    EXPECT_EQ(GetSetting("tavoly", "Altro", "suoni", "x"), "x");
+    EXPECT_EQ(GetSetting("other", "Impostazioni", "suoni", "S"), "S");
+    QFile file(QString::fromStdString(folder() + "/config/deeper/tavoly.ini"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().simplified(), "[Impostazioni] suoni=N");
 
     testing_support::write_file(QString::fromStdString(folder() + "/plainfile"), "");
     set_settings_folder(folder() + "/plainfile/config");
