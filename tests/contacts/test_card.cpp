@@ -11,8 +11,6 @@ using testing_support::Contact;
 
 namespace {
 
-const QColor kDarkBlue(0, 0, 128), kDarkGreen(0, 128, 0), kLightBlue(0, 0, 255);
-
 Contact rated(const std::string& nick, const std::vector<int>& ratings)
 {
     Contact c{{"nick", nick}};
@@ -62,16 +60,6 @@ const std::vector<testing_support::Contact> kBook = {
     {{"nick", "Bruno"}, {"nome", "Bruno Verdi"}, {"email", "bruno@example.org"}},
     {{"nick", "Mario"}, {"nome", "Mario Neri"}},
 };
-
-TEST_F(CardTest, TheNameCannotBeTypedOnTheAddNewRowBeforeANick)
-{
-    start(kBook);
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
-    EXPECT_FALSE(form->TDBGrid1->userBeginEdit(1, 'a'));
-    EXPECT_EQ(messages(), std::vector<std::string>{"The nick miss!"});
-    EXPECT_TRUE(form->TDBGrid1->userBeginEdit(0, 'a'));
-    EXPECT_EQ(messages().size(), 1u);
-}
 
 // A row keeps its own nick; another row may not take it in any letter case, and the user
 // stays on the refused row with nothing written. The message follows the language.
@@ -254,28 +242,6 @@ TEST_F(CardTest, StarClicksSetTheRatingAndTheStoredScoreAndThePanelShowsAndHides
     EXPECT_EQ(anna.at("affinita"), "4");
     EXPECT_EQ(anna.at("bellezza"), "0");
     EXPECT_EQ(anna.at("punti"), "160");
-}
-
-// Each score is shown after the one above it: 480 and 720 keep whatever colour was shown,
-// the design green at first. The card's score comes from the stars, whatever "punti" holds.
-TEST_F(CardTest, TheScoreColourFollowsItsBandsAndKeepsItBetweenThem)
-{
-    const std::vector<std::tuple<std::vector<int>, std::string, QColor>> rows = {
-        {{5, 5, 2}, "480", kDarkGreen},    {{5, 5, 1}, "440", kDarkBlue},     {{5, 5, 2}, "480", kDarkBlue},
-        {{5, 5, 5, 3}, "720", kDarkBlue},  {{5, 5, 3}, "520", kDarkGreen},    {{5, 5, 5, 2}, "680", kDarkGreen},
-        {{5, 5, 5, 3}, "720", kDarkGreen}, {{5, 5, 5, 4}, "760", kLightBlue}, {{5, 5, 5, 3}, "720", kLightBlue},
-        {{5, 5, 2}, "480", kLightBlue},    {{}, "0", kDarkBlue},              {{5, 5, 5, 5, 5}, "1000", kLightBlue}};
-    std::vector<Contact> book;
-    for (size_t n = 0; n < rows.size(); ++n)
-        book.push_back(rated("c" + std::to_string(n + 10), std::get<0>(rows[n])));
-    book[0]["punti"] = "999";
-    start(book);
-    for (long row = 0; row < static_cast<long>(rows.size()); ++row) {
-        SCOPED_TRACE(row);
-        ASSERT_TRUE(form->TDBGrid1->userMoveTo(row, 0));
-        EXPECT_EQ(score(), std::get<1>(rows[row]));
-        EXPECT_EQ(form->tpunti->palette().color(QPalette::WindowText), std::get<2>(rows[row]));
-    }
 }
 
 // Without a nick a click changes nothing. A pending nick is committed before the rating is

@@ -149,24 +149,6 @@ TEST_F(PhotoPanelTest, ASlotClickShowsItsPictureOrThePlaceholder)
     EXPECT_TRUE(doubles->sound->played.empty());
 }
 
-TEST_F(PhotoPanelTest, OnlyLinksBeginningWithLowerCaseDemoAreSamples)
-{
-    const QString samples = QString::fromStdString(program) + "/PhotoDemo/";
-    QDir().mkpath(samples);
-    save(samples + "demo1.png");
-    save(samples + "Demo1.png");
-    start({contact("Anna", {"demo1.png", "Demo1.png", "", "", ""})});
-    go_to("Anna");
-    form->ifoto_Click(1);
-    EXPECT_EQ(shown(), "demo1.png");
-    QDir::setCurrent(pictures_);
-    form->ifoto_Click(2);
-    EXPECT_EQ(shown(), kPlaceholder) << "Demo1.png is a name relative to the current folder";
-    picture("Demo1.png");
-    form->ifoto_Click(2);
-    EXPECT_EQ(shown(), "Demo1.png");
-}
-
 // In an empty book a slot click finds no record, and linking finds no nick: only the message.
 TEST_F(PhotoPanelTest, AnEmptyBook)
 {

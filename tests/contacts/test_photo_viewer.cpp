@@ -114,35 +114,3 @@ TEST_F(PhotoViewerTest, TheBarsAndTheKeysPanThePicture)
     EXPECT_EQ(h->maximum(), 3000);
     EXPECT_EQ(foto->Width(), SW);
 }
-
-// Our choice for a viewer that is still open: a picture of another size starts from a fresh
-// window's state (no bar of the earlier picture stays, no pan offset carries over), and a
-// window that grows stays on the screen.
-TEST_F(PhotoViewerTest, ANewPictureInTheOpenViewer)
-{
-    foto->setPicture1(picture(6000, 4500));
-    foto->show();
-    EXPECT_EQ(foto->minimumSize(), foto->maximumSize()) << "the user cannot resize it";
-    EXPECT_EQ(foto->pos(), QPoint(px((SW - 6090) / 2), px((SH - 4830) / 2)));
-    foto->setPicture1(picture(18000, 6000));   // the width of the screen
-    EXPECT_EQ(foto->pos(), QPoint(0, px((SH - 4830) / 2)));
-    foto->setPicture1(picture(18000, 15000));
-    EXPECT_EQ(foto->pos(), QPoint(0, 0));
-
-    foto->HScroll1->setValue(1500);
-    foto->VScroll1->setValue(700);
-    foto->setPicture1(picture(18000, 6000));   // still wide, no longer tall
-    EXPECT_EQ(std::pair(foto->HScroll1->isHidden(), foto->VScroll1->isHidden()), std::pair(false, true));
-    EXPECT_EQ(std::pair(foto->HScroll1->value(), foto->VScroll1->value()), std::pair(0, 0));
-    EXPECT_EQ(foto->Picture1->pos(), QPoint(0, 0));
-
-    foto->HScroll1->setValue(900);
-    foto->move(px(3000), px(3000));
-    foto->setPicture1(picture(3000, 3000));
-    EXPECT_TRUE(foto->HScroll1->isHidden());
-    EXPECT_EQ(foto->Picture1->pos(), QPoint(0, 0));
-    EXPECT_EQ(QSizeF(foto->Width(), foto->Height()), QSizeF(3090, 3330));
-    foto->hide();
-    foto->show();
-    EXPECT_EQ(foto->pos(), QPoint(px(3000), px(3000))) << "a window that fits stays; only the first showing centres";
-}

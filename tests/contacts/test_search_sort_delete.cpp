@@ -98,35 +98,6 @@ const std::vector<Contact> kRated = {
      {"cultura", "2"}, {"foto5", "demo2.jpg"}},
 };
 
-// Each item of the sort button's menu lists its order and puts its first contact on the card.
-TEST_F(SearchSortDeleteTest, EachSortItemListsItsOrder)
-{
-    const std::pair<int, std::vector<std::string>> cases[] = {
-        {0, {"Ada", "bea", "carlo", "Eva", "Zoe"}},
-        {1, {"Zoe", "carlo", "Ada", "bea", "Eva"}},
-        {3, {"carlo", "bea", "Eva", "Zoe", "Ada"}},   // equal scores in nick order
-        {4, {"Ada", "bea", "Eva", "Zoe", "carlo"}},
-        {5, {"Zoe", "carlo", "Ada", "Eva", "bea"}},
-        {6, {"Eva", "bea", "carlo", "Ada", "Zoe"}},
-        {7, {"carlo", "bea", "Zoe", "Eva", "Ada"}},
-        {9, {"Ada", "Eva", "Zoe", "bea", "carlo"}},   // those with a photo first
-    };
-    open(kRated);
-    form->Image11_Click();
-    ASSERT_EQ(doubles->popup_menu->shown, std::vector<QMenu*>{form->menupop1});
-    const auto items = form->menupop1->actions();
-    ASSERT_EQ(items.size(), 10);
-    for (const auto& [index, order] : cases) {
-        SCOPED_TRACE(index);
-        ASSERT_TRUE(form->TDBGrid1->userMoveTo(3, 0));
-        doubles->sound->played.clear();
-        items[index]->trigger();
-        EXPECT_EQ(listed_nicks(), order);
-        EXPECT_EQ(card_nick(), order.front());
-        EXPECT_EQ(doubles->sound->played, heard("ordina.wav"));
-    }
-}
-
 // From the add-new row nothing stored goes: the last contact of the order becomes current, a
 // pending addition is discarded, an empty book only sounds.
 TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStandsOn)

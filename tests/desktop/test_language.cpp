@@ -71,22 +71,4 @@ TEST_F(LanguageTest, EveryTextFollowsTheLanguageWithOneCheckMark)
     EXPECT_EQ(fixed(), unchanged);
 }
 
-TEST_F(LanguageTest, MessagesAndDialogTitlesFollowASwitchAtOnce)
-{
-    start({{{"nick", "Anna"}}});
-    form->mnuLanItalian->trigger();
-    form->manca_nick();
-    form->Image7_Click();
-    form->Image2_Click();
-    ASSERT_EQ(doubles->messages->shown.size(), 2u);
-    EXPECT_EQ(doubles->messages->shown[0].text, "Manca il nick!");
-    EXPECT_EQ(doubles->messages->shown[1].text, "Confermi la cancellazione del nick?");
-    ASSERT_EQ(doubles->open_file->requests.size(), 1u);
-    EXPECT_EQ(doubles->open_file->requests[0].title, "Inserisci foto");
-
-    form->mnuLanEnglish->trigger();
-    form->manca_nick();
-    EXPECT_EQ(doubles->messages->shown.back().text, "The nick miss!");
-}
-
 } // namespace

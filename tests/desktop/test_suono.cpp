@@ -27,24 +27,6 @@ protected:
     testing_support::ServiceDoubles doubles;
 };
 
-TEST_F(SuonoTest, FileEsisteWithFolderBitDropsTheTrailingSeparator)
-{
-    const struct {
-        const char* name;
-        int16_t attributes;
-        bool found;
-        const char* name_after;
-    } cases[] = {
-        {"piu.wav", 0, true, "piu.wav"}, {"cartella\\", 16, true, "cartella"},
-        {"altra\\", 16, false, "altra"}, {"cartella\\", 0, false, "cartella\\"},
-    };
-    for (const auto& c : cases) {
-        std::string path = windows(c.name);
-        EXPECT_EQ(Suono::file_esiste(path, c.attributes), c.found) << c.name << " with " << c.attributes;
-        EXPECT_EQ(path, windows(c.name_after)) << c.name << " with " << c.attributes;
-    }
-}
-
 TEST_F(SuonoTest, PlaysOnlyAnExistingFileByItsNativePath)
 {
     for (std::string path : {std::string(), windows("meno.wav"), windows("cartella"), windows("piu.wav")}) {

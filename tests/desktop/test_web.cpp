@@ -1,12 +1,7 @@
 #include "desktop/AprePaginaWeb.h"
-#include "desktop/Info.h"
 #include "platform/files.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/main_fixture.h"
-
-#include <QApplication>
-#include <QPushButton>
-#include <QTimer>
 
 namespace {
 
@@ -60,24 +55,12 @@ TEST_F(WebPageTest, TheDefaultApplicationsGetTheAddressWholeAndNeverAsAnOption)
 // The opener's own steps and the main window's buttons, over the recording layer.
 class WebButtonsTest : public testing_support::MainFixture {
 protected:
-    std::string last_address() const { return doubles->shell->executed.back().parameters; }
     std::vector<std::string> mailed() const
     {
         std::vector<std::string> files;
         for (const auto& e : doubles->shell->executed)
             files.push_back(e.file);
         return files;
-    }
-    // Opens the about box with its button and hands the open box to the check.
-    void with_about_box(const std::function<void(Info&)>& check)
-    {
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<Info*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            check(*box);
-            box->Command1_Click();
-        });
-        form->Image4_Click();
     }
 };
 
@@ -106,40 +89,6 @@ TEST_F(WebButtonsTest, TheMailtoAddressCarriesTheNonEmptyPartsInOrderEncoded)
                             "mailto:anna@example.com", "mailto:anna@example.com?Subject=Hi&Body=See%20you",
                             "mailto:?Attach=%22C:%5Cx.txt%22",
                             "mailto:a@b.c?CC=c@d.e&BCC=f@g.h&Subject=a%26b%3Dc%20100%25&Body=x%3Fy%23z"}));
-}
-
-TEST_F(WebButtonsTest, HomeHelpAndTheAboutBoxFollowTheLanguageAndTheSite)
-{
-    start({});
-    platform::set_home_folder(dir.path().toStdString());
-    testing_support::write_file(QString::fromStdString(program + "/info.wav"), "x");
-    form->Image16_Click();
-    EXPECT_EQ(last_address(), form->sito_home);
-    form->ImgHelp_Click();   // before the banner has chosen a site
-    EXPECT_EQ(last_address(), form->sito_primario + "Guide/index.htm");
-    with_about_box([&](Info& box) {
-        testing_support::send_mouse(box.Image1, QEvent::MouseButtonRelease);
-        EXPECT_EQ(last_address(), form->sito_home);
-        testing_support::send_mouse(box.Labelemail, QEvent::MouseButtonRelease);
-        EXPECT_EQ(doubles->shell->executed.back().file, "mailto:tavoly@example.com");
-    });
-    EXPECT_EQ(doubles->sound->played, std::vector<std::string>{program + "/info.wav"});
-
-    form->sito_base = "http://mirror.example.org/tavoly/";
-    form->lingua = 1;
-    form->ImgHelp_Click();
-    EXPECT_EQ(last_address(), "http://mirror.example.org/tavoly/Guida/index.htm");
-    with_about_box([&](Info& box) {
-        testing_support::send_mouse(box.LabelSito, QEvent::MouseButtonRelease);
-        EXPECT_EQ(last_address(), "http://mirror.example.org/tavoly/Guida/index.htm");
-    });
-
-    // No probe can be made: help ends silently.
-    platform::set_home_folder(dir.path().toStdString() + "/missing");
-    const auto opened = doubles->shell->executed.size();
-    form->ImgHelp_Click();
-    EXPECT_EQ(doubles->shell->executed.size(), opened);
-    platform::set_home_folder("");
 }
 
 } // namespace
