@@ -10,9 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <array>
 #include <random>
-#include <tuple>
 
 using testing_support::MainFixture;
 using testing_support::write_file;
@@ -175,31 +173,6 @@ TEST_F(BannerTest, MessagesFollowEachOtherAndARefusedDisplayTimeKeepsThePrevious
     form->Timer1_Timer();
     form->Timer1_Timer();
     EXPECT_EQ(line(1), "a");
-}
-
-TEST_F(BannerTest, TheLayoutFollowsTheLastLineWithText)
-{
-    // The lines, then the first line's height, the second's top and height, which lines show.
-    const std::tuple<const char*, double, double, double, std::array<bool, 3>> cases[] = {
-        {"testo1=a\n", 915, -1, -1, {true, false, false}},
-        {"testo2=b\n", 434, 540, 435, {false, true, false}},
-        {"testo3=c\n", 315, 360, 315, {false, false, true}},
-        {"testo1=a\ntesto3=c\n", 315, 360, 315, {true, false, true}},
-    };
-    for (const auto& [lines, height1, top2, height2, shown] : cases) {
-        form->num_messaggio = 0;
-        local_settings(std::string("[mess1]\nintervallo=1000\n") + lines);
-        form->Timer1_Timer();
-        SCOPED_TRACE(lines);
-        EXPECT_NEAR(form->LblBanner[1]->HeightTw(), height1, 15);
-        if (top2 >= 0) {
-            EXPECT_NEAR(form->LblBanner[2]->TopTw(), top2, 15);
-            EXPECT_NEAR(form->LblBanner[2]->HeightTw(), height2, 15);
-        }
-        for (int i = 1; i <= 3; ++i)
-            EXPECT_EQ(form->LblBanner[i]->isVisibleTo(form->PicBanner), shown[i - 1]) << i;
-        EXPECT_NEAR(form->LblBanner[3]->TopTw(), 660, 15);
-    }
 }
 
 TEST_F(BannerTest, ColoursAndFontSizesKeepWhatWasInForceWhenRefused)

@@ -116,20 +116,4 @@ TEST(EndToEnd, TermAndHangUpEndTheProgramAsTheExitButtonDoes)
     }
 }
 
-TEST(EndToEnd, OnLineTheBannerFetchesItsFileAndPictureOnceAndShowsTheFirstMessage)
-{
-    if (const auto tool = missing({"python3", "import", "convert"}); !tool.empty())
-        GTEST_SKIP() << tool << " missing";
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString program = copy_program(dir);
-    QFile::copy(QStringLiteral(TAVOLY_PROGRAM_DIR "/chk.exe"), program + "/chk.exe");
-    const auto [out, err] = run_in_x(environment(dir), "run_banner.sh", {program});
-    SCOPED_TRACE((out + err).toStdString());
-    for (const char* seen : {"window shown", "fetched", "banner pixel srgb(255,0,0)", "picture asked 1 times",
-                             "settings asked 1 times"})
-        EXPECT_TRUE(out.contains(seen)) << seen;
-    EXPECT_FALSE(err.contains("Sanitizer"));
-}
-
 } // namespace

@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
@@ -252,7 +251,7 @@ TEST_F(GridTest, KeysStartAndEndCellEditsAndWalkTheRow)
     EXPECT_EQ(grid.currentColumn(), 16);
 }
 
-TEST_F(GridTest, Espr1ShowsItsValueItemsAndTheMarqueeItsStyle)
+TEST_F(GridTest, Espr1ShowsItsValueItems)
 {
     open({"anna", "bruno"});
     QPixmap picture(12, 14);
@@ -264,60 +263,6 @@ TEST_F(GridTest, Espr1ShowsItsValueItemsAndTheMarqueeItsStyle)
     EXPECT_EQ(model.data(model.index(0, 16), Qt::DecorationRole).value<QPixmap>().size(), QSize(12, 14));
     EXPECT_EQ(model.data(model.index(1, 16)).toString(), "  ");
     EXPECT_FALSE(model.data(model.index(1, 16), Qt::DecorationRole).isValid());
-
-    // 3: the whole row is highlighted; 6: only a frame around the current cell.
-    grid.resize(300, 200);
-    const QRect name = grid.visualRect(model.index(0, 1)).translated(grid.viewport()->pos());
-    const QRect nick = grid.visualRect(model.index(0, 0)).translated(grid.viewport()->pos());
-    grid.setMarqueeStyle(3);
-    const QImage row = grid.grab().toImage();
-    grid.setMarqueeStyle(6);
-    const QImage cell = grid.grab().toImage();
-    EXPECT_NE(row.pixelColor(name.center()), cell.pixelColor(name.center()));
-    EXPECT_EQ(cell.pixelColor(nick.left() + 1, nick.center().y()),
-              grid.palette().color(QPalette::Active, QPalette::Highlight));
-}
-
-// Records every row the view asks to paint or to measure.
-class CountingDelegate : public QStyledItemDelegate {
-public:
-    mutable std::set<int> rows;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        rows.insert(index.row());
-        QStyledItemDelegate::paint(painter, option, index);
-    }
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        rows.insert(index.row());
-        return QStyledItemDelegate::sizeHint(option, index);
-    }
-};
-
-TEST_F(GridTest, ABookOfAHundredThousandShowsOnlyTheRowsInView)
-{
-    open_book("with recursive n(i) as (select 0 union all select i + 1 from n where i < 99999) "
-              "insert into contatti (nick) select printf('nick%06d', i) from n");
-    CountingDelegate counter;
-    QAbstractItemDelegate* own = grid.itemDelegate();
-    grid.setItemDelegate(&counter);
-    grid.resize(187, 133);   // the design's 2795 x 1995 twips
-    const int visible = grid.viewport()->height() / grid.verticalHeader()->defaultSectionSize() + 1;
-    grid.grab();
-    EXPECT_LE(*counter.rows.rbegin(), visible);
-    counter.rows.clear();
-    press(&grid, Qt::Key_End, {}, Qt::ControlModifier);
-    EXPECT_EQ(grid.currentRow(), 100000);
-    grid.grab();
-    press(&grid, Qt::Key_PageUp);
-    grid.grab();
-    EXPECT_GE(*counter.rows.begin(), 100000 - 2 * visible);
-    EXPECT_LE(counter.rows.size(), static_cast<size_t>(2 * visible));
-    counter.rows.clear();
-    data.Refresh();   // as a sort does: the view starts over on the first screen
-    grid.grab();
-    EXPECT_LE(*counter.rows.rbegin(), visible);
-    grid.setItemDelegate(own);
 }
 
 } // namespace
