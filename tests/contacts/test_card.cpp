@@ -21,20 +21,10 @@ Contact rated(const std::string& nick, const std::vector<int>& ratings)
 
 class CardTest : public testing_support::MainFixture {
 protected:
-    // The window plays a sound only when its file is in the program folder.
     void SetUp() override
     {
         MainFixture::SetUp();
-        for (const char* name : {"piu.wav", "meno.wav", "suoni.wav", "foto.wav", "nontrovato.wav"})
-            testing_support::write_file(QString::fromStdString(program + "/" + name), "");
-    }
-    long add_new_row() const { return form->TDBGrid1->model()->rowCount() - 1; }
-    std::vector<std::string> messages() const
-    {
-        std::vector<std::string> texts;
-        for (const auto& m : doubles->messages->shown)
-            texts.push_back(m.text);
-        return texts;
+        add_sounds({"piu.wav", "meno.wav", "suoni.wav", "foto.wav", "nontrovato.wav"});
     }
     // Red stars per rating row; each position shows one star, the red ones leftmost.
     std::vector<int> stars_shown() const
@@ -207,7 +197,7 @@ TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
         for (const auto& e : doubles->shell->executed)
             files.push_back(e.file);
         EXPECT_EQ(files, opened);
-        EXPECT_EQ(doubles->sound->played, std::vector<std::string>{program + "/" + sound});
+        EXPECT_EQ(doubles->sound->played, heard({sound.c_str()}));
     }
     EXPECT_TRUE(doubles->messages->shown.empty());
 }
@@ -233,10 +223,7 @@ TEST_F(CardTest, StarClicksSetTheRatingAndTheStoredScoreAndThePanelShowsAndHides
     EXPECT_EQ(form->Text2->focusPolicy(), Qt::NoFocus);
     emit form->Image14->clicked();
     EXPECT_TRUE(form->Picture1->isHidden());
-    std::vector<std::string> sounds;
-    for (const char* name : {"suoni.wav", "piu.wav", "meno.wav", "suoni.wav", "suoni.wav"})
-        sounds.push_back(program + "/" + name);
-    EXPECT_EQ(doubles->sound->played, sounds);
+    EXPECT_EQ(doubles->sound->played, heard({"suoni.wav", "piu.wav", "meno.wav", "suoni.wav", "suoni.wav"}));
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
     const Contact anna = stored("Anna");
     EXPECT_EQ(anna.at("affinita"), "4");

@@ -55,8 +55,7 @@ protected:
     void SetUp() override
     {
         MainFixture::SetUp();
-        for (const char* sound : {"/suoni.wav", "/foto.wav"})
-            testing_support::write_file(QString::fromStdString(program + sound), "");
+        add_sounds({"suoni.wav", "foto.wav"});
         QDir().mkpath(pictures_);
     }
     void TearDown() override
@@ -71,7 +70,7 @@ protected:
     }
     void go_to(const std::string& nick)
     {
-        for (int row = 0; row < form->TDBGrid1->model()->rowCount() - 1; ++row) {
+        for (int row = 0; row < add_new_row(); ++row) {
             ASSERT_TRUE(form->TDBGrid1->userMoveTo(row, 0));
             if (form->TDBGrid1->Columns(0) == nick)
                 return;
@@ -136,7 +135,7 @@ TEST_F(PhotoPanelTest, ASlotClickShowsItsPictureOrThePlaceholder)
     form->ifoto_Click(2);
     EXPECT_EQ(shown(), kPlaceholder);
     EXPECT_EQ(std::pair(form->puntatore_foto, form->ifotosel->LeftTw()), std::pair(int16_t(2), kSlotLeft[2]));
-    EXPECT_EQ(doubles->sound->played, std::vector<std::string>{program + "/suoni.wav"});
+    EXPECT_EQ(doubles->sound->played, heard({"suoni.wav"}));
 
     form->ifoto_Click(3);
     EXPECT_EQ(shown(), kPlaceholder);
@@ -158,7 +157,7 @@ TEST_F(PhotoPanelTest, AnEmptyBook)
     form->ifoto_Click(3);
     EXPECT_EQ(std::pair(form->puntatore_foto, form->ifotosel->LeftTw()), std::pair(int16_t(3), kSlotLeft[3]));
     EXPECT_EQ(shown(), kPlaceholder);
-    EXPECT_EQ(doubles->sound->played, std::vector<std::string>{program + "/suoni.wav"});
+    EXPECT_EQ(doubles->sound->played, heard({"suoni.wav"}));
     doubles->open_file->answers.push_back(picture("a.png"));
     form->Image2_Click();
     ASSERT_EQ(doubles->messages->shown.size(), 1u);
@@ -257,7 +256,7 @@ TEST_F(PhotoPanelTest, UnlinkingMovesTheLaterLinksDown)
         form->TDBGrid1->CommitRowEdit();
         EXPECT_EQ(stored_links(t.nick), t.after);
     }
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(form->TDBGrid1->model()->rowCount() - 1, 0));
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
     form->Image15_DblClick();
     EXPECT_EQ(form->TDBGrid1->AddNewState(), 1);
     EXPECT_EQ(stored_count(), 5);

@@ -2,12 +2,10 @@
 #include "contacts/Foto.h"
 #include "platform/controls.h"
 #include "platform/screen.h"
+#include "tests/support/helpers.h"
 
-#include <QApplication>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QPointer>
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
@@ -50,9 +48,7 @@ TEST_F(PhotoViewerTest, TheLayoutFollowsThePictureAgainstTheScreen)
         {"D smaller both ways", 9000, 6000, 9090, 6330, 9000, 6000, false, false, 2295, 2775, 0, 0},
         {"D exactly as wide as the screen", SW, 6000, SW + 90, 6330, SW, 6000, false, false, 2295, 2775, 0, 0},
         {"B wide", 18000, 6000, SW, 6330, 18000, 6330 - 545, true, false, SW - 90, 2775, 3000, 0},
-        {"C tall", 9000, 15000, 9090, SH, 8790, 15000, false, true, 2295, SH - 335, 0, 3245},
         {"A wide and tall", 18000, 15000, SW, SH, SW - 300, SH - 545, true, true, SW - 300, SH - 545, 3000, 3245},
-        {"D as large as Picture1's design", 1395, 1335, 1485, 1665, 1395, 1335, false, false, 2295, 2775, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,8 +88,7 @@ TEST_F(PhotoViewerTest, TheBarsAndTheKeysPanThePicture)
     EXPECT_EQ(foto->Picture1->pos(), QPoint(px(-600), px(-1000)));
 
     const auto press = [this](int key) {
-        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(foto.get(), &e);
+        testing_support::press(foto.get(), key);
         return foto->Picture1->pos();
     };
     EXPECT_EQ(foto->focusPolicy(), Qt::StrongFocus);

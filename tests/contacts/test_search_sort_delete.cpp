@@ -13,18 +13,14 @@ namespace {
 
 class SearchSortDeleteTest : public testing_support::MainFixture {
 protected:
-    // The window plays a sound only when its file is in the program folder.
     void open(const std::vector<Contact>& contacts)
     {
         start(contacts);
-        for (const char* name : {"trovato.wav", "nontrovato.wav", "ordina.wav", "cancella.wav"})
-            testing_support::write_file(QString::fromStdString(program + "/" + name), "");
+        add_sounds({"trovato.wav", "nontrovato.wav", "ordina.wav", "cancella.wav"});
         doubles->sound->played.clear();
     }
-    std::vector<std::string> heard(const char* name) const { return {program + "/" + name}; }
     std::string current_nick() const { return form->TDBGrid1->Columns("nick"); }
     std::string card_nick() const { return form->lnick->text().toStdString(); }
-    long add_new_row() const { return form->TDBGrid1->model()->rowCount() - 1; }
     std::vector<std::string> listed_nicks()
     {
         auto& records = form->Data1.recordset();
@@ -69,13 +65,13 @@ TEST_F(SearchSortDeleteTest, EnterSearchesForTheFirstContactWhoseNickNameOrEmail
         ASSERT_TRUE(form->TDBGrid1->userMoveTo(5, 0));
         form->TDBGrid1->setMarqueeStyle(6);
         search(text);
-        EXPECT_EQ(doubles->sound->played, heard(*nick ? "trovato.wav" : "nontrovato.wav"));
+        EXPECT_EQ(doubles->sound->played, heard({*nick ? "trovato.wav" : "nontrovato.wav"}));
         EXPECT_EQ(current_nick(), *nick ? nick : "x1");
         EXPECT_EQ(card_nick(), current_nick());
         EXPECT_TRUE(!*nick || form->TDBGrid1->MarqueeStyle() == 3);
     }
     search("");
-    EXPECT_EQ(doubles->sound->played, heard("nontrovato.wav"));
+    EXPECT_EQ(doubles->sound->played, heard({"nontrovato.wav"}));
     EXPECT_EQ(form->focusWidget(), form->find);   // an empty text sends the user back to the box
     EXPECT_EQ(current_nick(), "x1");
     EXPECT_TRUE(doubles->messages->shown.empty());
@@ -115,7 +111,7 @@ TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStan
     EXPECT_TRUE(stored("bea").empty());
     EXPECT_EQ(stored_count(), 4);
     EXPECT_EQ(card_nick(), current_nick());
-    EXPECT_EQ(doubles->sound->played, heard("cancella.wav"));
+    EXPECT_EQ(doubles->sound->played, heard({"cancella.wav"}));
 
     form->ord_Click(3);
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
@@ -124,7 +120,7 @@ TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStan
     EXPECT_EQ(form->TDBGrid1->AddNewState(), 0);
     EXPECT_EQ(current_nick(), "Ada");
     EXPECT_EQ(card_nick(), "Ada");
-    EXPECT_EQ(doubles->sound->played, heard("cancella.wav"));
+    EXPECT_EQ(doubles->sound->played, heard({"cancella.wav"}));
 
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
     form->TDBGrid1->userEditCell(0, "Nuovo");
@@ -142,7 +138,7 @@ TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStan
     answer_delete(platform::vbYes);
     EXPECT_EQ(stored_count(), 0);
     EXPECT_EQ(form->TDBGrid1->AddNewState(), 1);
-    EXPECT_EQ(doubles->sound->played, heard("cancella.wav"));
+    EXPECT_EQ(doubles->sound->played, heard({"cancella.wav"}));
 }
 
 } // namespace

@@ -54,8 +54,7 @@ class SoundSwitch : public testing_support::MainFixture {
 protected:
     void start_with(const std::string& suoni)
     {
-        for (const char* name : {"suoni.wav", "piu.wav"})
-            testing_support::write_file(QString::fromStdString(program + "/" + name), "x");
+        add_sounds({"suoni.wav", "piu.wav"});
         preset("suoni", suoni);
         start({});
         doubles->sound->played.clear();
@@ -71,7 +70,7 @@ TEST_F(SoundSwitch, TheSwitchClicksOnceWhileSoundsAreOnAndIsStored)
     form->Suono("meno.wav");   // missing: silent
     form->Suono("piu.wav");
     emit form->suono_on->clicked();
-    EXPECT_EQ(played(), (std::vector<std::string>{program + "/piu.wav", program + "/suoni.wav"}));
+    EXPECT_EQ(played(), heard({"piu.wav", "suoni.wav"}));
     EXPECT_TRUE(form->suono_on->isHidden());
     EXPECT_FALSE(form->suono_off->isHidden());
     EXPECT_EQ(setting("suoni"), "N");
@@ -80,7 +79,7 @@ TEST_F(SoundSwitch, TheSwitchClicksOnceWhileSoundsAreOnAndIsStored)
 
     doubles->sound->played.clear();
     emit form->suono_off->clicked();
-    EXPECT_EQ(played(), std::vector<std::string>{program + "/suoni.wav"});
+    EXPECT_EQ(played(), heard({"suoni.wav"}));
     EXPECT_FALSE(form->suono_on->isHidden());
     EXPECT_TRUE(form->suono_off->isHidden());
     EXPECT_EQ(setting("suoni"), "S");

@@ -24,8 +24,7 @@ protected:
         start(contacts);
         QDir().mkpath(QString::fromStdString(home()));
         platform::set_home_folder(home());
-        for (const char* name : {"suoni.wav", "trovato.wav"})
-            testing_support::write_file(QString::fromStdString(program + "/" + name), "");
+        add_sounds({"suoni.wav", "trovato.wav"});
         doubles->sound->played.clear();
     }
     void TearDown() override
@@ -68,13 +67,6 @@ protected:
             out.push_back(row);
         }
         return out;
-    }
-    std::vector<std::string> heard(std::initializer_list<const char*> names) const
-    {
-        std::vector<std::string> paths;
-        for (const char* name : names)
-            paths.push_back(program + "/" + name);
-        return paths;
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QString>
@@ -39,6 +40,12 @@ inline void send_mouse(QWidget* target, QEvent::Type type)
     const QPointF at(2, 2);
     QMouseEvent e(type, at, target->mapToGlobal(at), Qt::LeftButton,
                   type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &e);
+}
+
+inline void press(QWidget* target, int key, const QString& text = {})
+{
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
     QApplication::sendEvent(target, &e);
 }
 

@@ -33,6 +33,11 @@ protected:
     // A contact as stored in the book now, by nick ("" for a missing field; empty when none).
     Contact stored(const std::string& nick) const;
     long stored_count() const;
+    // Empty sound files: the window plays a sound only when its file is in the program folder.
+    void add_sounds(std::initializer_list<const char*> names) const;
+    std::vector<std::string> heard(std::initializer_list<const char*> names) const;   // as the player gets them
+    std::vector<std::string> messages() const;   // the texts shown so far
+    long add_new_row() const { return form->TDBGrid1->model()->rowCount() - 1; }
 
     QTemporaryDir dir;
     std::string program;
