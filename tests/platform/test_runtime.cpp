@@ -22,14 +22,11 @@ constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 TEST(RuntimeVal, ReadsTheLeadingNumber)
 {
     const std::pair<const char*, double> cases[] = {
-        {"", 0}, {"&H10", 0}, {"+", 0}, {"-.", 0}, {"e5", 0}, {"abc12", 0}, {"--5", 0}, {"42", 42},
-        {" 12 34", 1234}, {"\t1\n2", 12}, {"1\r2", 1}, {"  -  7", -7}, {"+3", 3}, {"-.5", -0.5}, {".5e1", 5},
-        {"5.", 5}, {"3,5", 3}, {"1.2.3", 1.2}, {"1E3", 1000}, {"1D2", 100}, {"1d-2", 0.01}, {"2.5e+1", 25},
-        {"1 e 3", 1000}, {"1e", 1}, {"1e+", 1}, {"1ex", 1}, {"007", 7}, {"4000 ms", 4000}, {"0.1", 0.1},
-        {"123456789012345678901234567890", 123456789012345678901234567890.0},
+        {"", 0}, {"&H10", 0}, {"abc12", 0}, {"--5", 0}, {" 12 34", 1234}, {"\t1\n2", 12}, {"1\r2", 1},
+        {"  -  7", -7}, {"-.5", -0.5}, {"3,5", 3}, {"1.2.3", 1.2}, {"1D2", 100}, {"1 e 3", 1000}, {"1ex", 1},
+        {"4000 ms", 4000}, {"123456789012345678901234567890", 123456789012345678901234567890.0},
         // out of a double's range: the sign survives an overflow, an underflow is zero
-        {"1e400", inf}, {"-1D999999999999", -inf}, {"100000000000000000000e300", inf}, {"0.001e310", 1e307},
-        {"1e-400", 0}, {"0.0000000000000000000000001e-300", 0}, {"0e99999999999999999999", 0},
+        {"1e400", inf}, {"-1D999999999999", -inf}, {"0.001e310", 1e307}, {"1e-400", 0}, {"0e99999999999999999999", 0},
         // never a negative zero, which would print as "-0"
         {"-0", 0}, {"-1e-999", 0},
     };
@@ -43,8 +40,8 @@ TEST(RuntimeVal, ReadsTheLeadingNumber)
 TEST(RuntimeWholeNumber, RoundsHalfToEvenAndOutOfRangeOrNaNIsOverflow)
 {
     const std::pair<double, int> cases[] = {
-        {0.4, 0}, {0.5, 0}, {0.6, 1}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2},
-        {-2.5, -2}, {-2.6, -3}, {2.4999999999999996, 2}, {32767.4, 32767}, {-32768.5, -32768},
+        {0.5, 0}, {0.6, 1}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-2.5, -2}, {-2.6, -3}, {2.4999999999999996, 2},
+        {32767.4, 32767}, {-32768.5, -32768},
     };
     for (const auto& [value, expected] : cases) {
         EXPECT_EQ(CInt(value), expected) << value;
@@ -61,8 +58,6 @@ TEST(RuntimeWholeNumber, RoundsHalfToEvenAndOutOfRangeOrNaNIsOverflow)
 TEST(RuntimeFormatting, NumbersAndColoursAsTheOldRuntimeWroteThem)
 {
     EXPECT_EQ(QBColor(1), 0x000080u);   // dark blue: red, green, blue from the top byte down
-    EXPECT_EQ(QBColor(4), 0x800000u);
-    EXPECT_EQ(QBColor(14), 0xFFFF00u);
     for (int i : {-1, 16})
         EXPECT_EQ(error_number([i] { QBColor(i); }), errInvalidCall) << i;
 
@@ -79,10 +74,9 @@ TEST(RuntimeFormatting, NumbersAndColoursAsTheOldRuntimeWroteThem)
 
     // Up to fifteen digits, the shortest text; Str leaves room for the sign.
     const std::tuple<double, const char*, const char*> texts[] = {
-        {0, "0", " 0"}, {-0.0, "0", " 0"}, {12.5, "12.5", " 12.5"}, {-0.25, "-0.25", "-0.25"},
-        {0.1 + 0.2, "0.3", " 0.3"}, {1.0 / 3, "0.333333333333333", " 0.333333333333333"},
+        {-0.0, "0", " 0"}, {-0.25, "-0.25", "-0.25"}, {0.1 + 0.2, "0.3", " 0.3"},
         {123456789012345, "123456789012345", " 123456789012345"}, {1e15, "1E+15", " 1E+15"},
-        {1.5e-7, "1.5E-07", " 1.5E-07"}, {-2147483648.0, "-2147483648", "-2147483648"},
+        {1.5e-7, "1.5E-07", " 1.5E-07"},
     };
     for (const auto& [value, cstr, str] : texts) {
         EXPECT_EQ(CStr(value), cstr) << value;
