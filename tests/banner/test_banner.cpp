@@ -1,5 +1,4 @@
-// The banner: its refresh from the site, the links menu, the message and scroll ticks. The
-// ticks are called directly; "set.txt" is a real file in a temporary program folder.
+// The banner's ticks, called directly, over a real "set.txt" in a temporary program folder.
 #include "banner/banner_safety.h"
 #include "platform/files.h"
 #include "platform/runtime.h"

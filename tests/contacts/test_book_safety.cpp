@@ -1,5 +1,4 @@
-// The book is never silently lost: a book that cannot be used is named with its reason, a
-// write the book refuses keeps its edit and is told, and a row never holds the user.
+// The book is never silently lost: unusable books and refused writes are told, edits kept.
 #include "platform/data_control.h"
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
@@ -24,8 +23,7 @@ std::string bytes_of(const std::string& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
 }
 
-// File permissions are checked as an ordinary user while it lives (the tests may run as root,
-// whom no permission stops). Only this thread is affected.
+// Permissions are checked as an ordinary user on this thread: the tests may run as root.
 struct AsOrdinaryUser {
     AsOrdinaryUser()
     {
@@ -107,8 +105,7 @@ TEST_F(BookSafetyTest, AMissingBookIsMadeAnewAndTheStartGoesOnAsForAnEmptyOne)
     EXPECT_EQ(stored("Zed")["espr1"], "0");   // the shipped query, not just a table
 }
 
-// A read-only book, then a read-only folder: the edit stays on the row, the reason is told
-// once, and the exit asks before it drops the edit.
+// A read-only book, then folder: the edit stays, is told once, and the exit asks before dropping it.
 TEST_F(BookSafetyTest, AWriteTheBookRefusesIsToldOnceAndKeepsItsEditUntilItCanBeWritten)
 {
     namespace fs = std::filesystem;

@@ -1,6 +1,4 @@
-// The grid's rules (a nick first, no two rows with one nick) and the contact card that follows
-// the grid's row: its boxes write into the row only once it has a nick; the address opens a
-// mail message; star clicks change a rating and the score in the row and the book.
+// The grid's nick rules and the contact card that follows the grid's row.
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
@@ -51,8 +49,7 @@ const std::vector<testing_support::Contact> kBook = {
     {{"nick", "Mario"}, {"nome", "Mario Neri"}},
 };
 
-// A row keeps its own nick; another row may not take it in any letter case, and the user
-// stays on the refused row with nothing written. The message follows the language.
+// Another row may not take a nick in any letter case; the user stays on it with nothing written.
 TEST_F(CardTest, ANickBelongsToOneRowWhateverItsLetterCase)
 {
     start(kBook);
@@ -92,9 +89,7 @@ TEST_F(CardTest, NicksThatLookLikeSqlAreComparedAsText)
     EXPECT_EQ(messages(), std::vector<std::string>{"The nick is already existing in list!"});
 }
 
-// The photo strip starts again at slot 1, whatever the last contact showed. Between rows with
-// equal texts the boxes are not assigned, so nothing is written into the row. The add-new row
-// clears the card and coming back from it reloads the card.
+// Between rows with equal texts the boxes are not assigned, so nothing is written into the row.
 TEST_F(CardTest, TheCardFollowsTheRowAndTheAddNewRowClearsIt)
 {
     start({{{"nick", "B"}, {"simpatia", "3"}, {"bellezza", "0"}, {"intelligenza", "5"}, {"affinita", "1"},
@@ -155,8 +150,7 @@ TEST_F(CardTest, TheBoxesWriteOnlyIntoARowWithANick)
     EXPECT_EQ(stored(" ")["email"], "blank@example.com");
 }
 
-// Showing a note with Windows or Mac line breaks or a no-break space must not rewrite it;
-// editing it writes the box's text.
+// Showing a note with other line breaks or a no-break space must not rewrite it.
 TEST_F(CardTest, ANoteIsNotRewrittenJustByBeingShown)
 {
     const std::string note = "one\r\ntwo\rthree\xC2\xA0" "four";
@@ -172,8 +166,7 @@ TEST_F(CardTest, ANoteIsNotRewrittenJustByBeingShown)
     EXPECT_EQ(stored("Anna")["note"], "one\ntwo\nthree");
 }
 
-// The address is no edit: a nickless row opens a message too. No address can add header
-// fields of its own.
+// No address can add header fields of its own.
 TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
 {
     start({{{"nick", "Anna"}, {"email", "anna@example.com"}}});
@@ -202,8 +195,7 @@ TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
     EXPECT_TRUE(doubles->messages->shown.empty());
 }
 
-// Clicks go through the controls themselves, so each star reaches its own row and position.
-// The stars keep scoring while the notes hide the panel.
+// Clicks go through the controls, so each star reaches its own row and position.
 TEST_F(CardTest, StarClicksSetTheRatingAndTheStoredScoreAndThePanelShowsAndHides)
 {
     start({rated("Anna", {0, 5, 0, 1, 0}), rated("Bruno", {})});
@@ -231,8 +223,7 @@ TEST_F(CardTest, StarClicksSetTheRatingAndTheStoredScoreAndThePanelShowsAndHides
     EXPECT_EQ(anna.at("punti"), "160");
 }
 
-// Without a nick a click changes nothing. A pending nick is committed before the rating is
-// set; when the book refuses it, the click still rates the row.
+// A pending nick is committed before the rating; when the book refuses it, the row is still rated.
 TEST_F(CardTest, AStarClickNeedsANickAndCommitsItFirst)
 {
     start({rated("Anna", {2})});

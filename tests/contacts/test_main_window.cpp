@@ -18,8 +18,7 @@ const std::vector<testing_support::Contact> kTwo = {
 
 class MainWindowTest : public MainFixture {};
 
-// Only a start without arguments over an empty book offers the import, in the language of
-// the settings; "S" (upper case only) keeps the window from showing normally.
+// Only a start without arguments over an empty book offers the import; "S" starts hidden.
 TEST_F(MainWindowTest, TheArgumentsAndTheBookDecideWhatTheStartShowsAndAsks)
 {
     const char* const english = "Do you want to import the list of the nick from MS Outlook or 'C6' Chat?";
@@ -77,8 +76,7 @@ TEST_F(MainWindowTest, SettingsAreReadExactlyAndTheLanguageIsWrittenBack)
     }
 }
 
-// The close box and the exit both write the pending edit and save the folders; a pending
-// duplicate nick is refused with its message by both, and the exit still ends the program.
+// Both ways out write the pending edit and save the folders; neither writes a duplicate nick.
 TEST_F(MainWindowTest, TheWayOutWritesThePendingEditSavesTheFoldersAndNeverADuplicate)
 {
     start(kTwo);

@@ -66,9 +66,7 @@ TEST_F(PhotoViewerTest, TheLayoutFollowsThePictureAgainstTheScreen)
     }
 }
 
-// Arrows and track clicks pan at once, a dragged thumb only when it is released. The bars take
-// no focus, so the window's keys pan: arrows by 100 twips, pages by 500, Home and End to the
-// ends; page and end keys move the horizontal bar when it is the only one.
+// The bars take no focus, so the window's keys pan; a dragged thumb pans when released.
 TEST_F(PhotoViewerTest, TheBarsAndTheKeysPanThePicture)
 {
     foto->setPicture1(picture(18000, 15000));

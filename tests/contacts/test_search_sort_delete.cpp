@@ -94,8 +94,7 @@ const std::vector<Contact> kRated = {
      {"cultura", "2"}, {"foto5", "demo2.jpg"}},
 };
 
-// From the add-new row nothing stored goes: the last contact of the order becomes current, a
-// pending addition is discarded, an empty book only sounds.
+// From the add-new row nothing stored goes; a pending addition is discarded.
 TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStandsOn)
 {
     open(kRated);
@@ -143,9 +142,7 @@ TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStan
 
 } // namespace
 
-// Letter case never counts, for any letter, and accented letters sort beside their base letters;
-// a book of the earlier shape, whose unique nick let "ÈLO" stand beside "èlo", is brought up
-// to date on open without losing a contact, and stays readable and checkable by plain SQLite.
+// Letter case never counts, for any letter; accented letters sort beside their base letters.
 TEST_F(SearchSortDeleteTest, EveryLettersCaseIsIgnoredAndAccentsSortBesideTheirBaseLetters)
 {
     open({{{"nick", "Zeta"}, {"nome", "Òscar"}}, {{"nick", "èlo"}, {"nome", "zoe"}},

@@ -36,8 +36,7 @@ TEST_F(FoldersIni, WindowsFoldersLieInTheProgramFolderUnlessWindirNamesOne)
     }
 }
 
-// The reader's own rules are tested with it; here what the routine adds: trailing blanks go,
-// also after the cut to 254 characters, and nothing found is "".
+// What the routine adds to the reader: trailing blanks go, also after the cut to 254 characters.
 TEST_F(FoldersIni, ReadIniFileGivesTheValueRightTrimmedAndCut)
 {
     form = std::make_unique<Main>();

@@ -1,5 +1,4 @@
-// The two interface languages: every text of the window, the language menu and its setting,
-// and the messages that pick their language when they are shown.
+// The two interface languages: the window's texts, the language menu and its setting.
 #include "tests/support/main_fixture.h"
 
 using testing_support::MainFixture;
@@ -29,8 +28,7 @@ protected:
     int checks() const { return int(form->mnuLanEnglish->isChecked()) + int(form->mnuLanItalian->isChecked()); }
 };
 
-// A stored Italian (any value but "0") applies at start; every text changes with the language but
-// the empty caption, which stays empty; choosing the language in force again saves it again.
+// Any stored value but "0" is Italian; choosing the language in force again saves it again.
 TEST_F(LanguageTest, EveryTextFollowsTheLanguageWithOneCheckMark)
 {
     preset("lingua", "it");

@@ -71,8 +71,7 @@ TEST_F(StartupEntryTest, TheEntryFollowsTheChoiceAcrossStarts)
     EXPECT_EQ(setting("avvio"), "S");
 }
 
-// Blanks, quotes, "$" and "%" in the folder are escaped: a session must start the program
-// itself, not a file named like the start of the folder.
+// A session must start the program itself, not a file named like the start of its folder.
 TEST_F(StartupEntryTest, AFolderWithBlanksAndQuotesIsEscapedAndANewFolderRewritesIt)
 {
     const QString base = dir.path();

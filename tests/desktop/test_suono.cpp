@@ -62,8 +62,7 @@ protected:
     const std::vector<std::string>& played() const { return doubles->sound->played; }
 };
 
-// The switch clicks once while sounds are on: before switching off, after switching on. A store
-// that cannot be written does not stop it switching.
+// A store that cannot be written does not stop the switch.
 TEST_F(SoundSwitch, TheSwitchClicksOnceWhileSoundsAreOnAndIsStored)
 {
     start_with("S");

@@ -85,8 +85,7 @@ TEST(ClsSysTray, AnAddTheDesktopRefusesIsNotShownAndSaysNothing)
 
 class TrayIconTest : public MainFixture {};
 
-// Hidden only while an icon can bring the window back: neither the close box, nor a minimise,
-// nor a tray that goes away leaves it hidden. The menu's exit removes the icon.
+// Hidden only while an icon can bring the window back.
 TEST_F(TrayIconTest, TheWindowIsNeverLeftHiddenWithoutATray)
 {
     start({}, "S");

@@ -33,8 +33,7 @@ protected:
     testing_support::FakeDesktop desktop;
 };
 
-// An address may come from the banner file, fetched over plain HTTP: none may become an
-// option of the browser's own.
+// An address may come from the banner file over plain HTTP: none may become a browser option.
 TEST_F(WebPageTest, TheDefaultApplicationsGetTheAddressWholeAndNeverAsAnOption)
 {
     EXPECT_EQ(opened("http://www.example.com/"), "Could not find your Browser / Browser Not Found");

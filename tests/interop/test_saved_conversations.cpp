@@ -49,8 +49,7 @@ TEST_F(SavedConversationsTest, TheDialogNamesTheContactAndTheLauncherIsLookedFor
     EXPECT_EQ(doubles->programs->started[1].command_line, folder("windows/system", true) + "\\write.exe " + chosen);
 }
 
-// The real launcher, started as the program starts it, opens the one file whose path holds
-// blanks with the desktop's default application for it.
+// The real launcher hands a path with blanks whole to the desktop's default application.
 TEST_F(SavedConversationsTest, APathWithBlanksReachesTheDefaultApplicationWhole)
 {
     testing_support::FakeDesktop desktop;

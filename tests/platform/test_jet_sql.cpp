@@ -46,8 +46,7 @@ TEST(JetSql, RefusesBrokenTexts)
             << jet;
 }
 
-// What the reference below cannot tell: brackets around the pattern characters, unclosed and
-// empty lists, SQL's own wildcards, and letters beyond ASCII.
+// What the reference below cannot tell: odd brackets, SQL's wildcards, letters beyond ASCII.
 TEST(JetSql, PatternsMatchAsJetDoes)
 {
     const std::tuple<const char*, const char*, bool> cases[] = {
@@ -84,8 +83,7 @@ TEST(JetSql, DropsTheClosingOrderOnly)
 
 namespace {
 
-// The same pattern as a regular expression: an independent reading of Jet's rules for the
-// alphabet the property test draws from.
+// An independent reading of the pattern rules for the alphabet the property test draws from.
 std::regex as_regex(const std::string& pattern)
 {
     std::string re;

@@ -84,8 +84,7 @@ TEST(RuntimeFormatting, NumbersAndColoursAsTheOldRuntimeWroteThem)
     }
 }
 
-// Only blanks are trimmed, only ASCII letters lowered: a byte of UTF-8 is never touched,
-// whatever the locale.
+// A byte of UTF-8 is never touched, whatever the locale.
 TEST(RuntimeText, TrimsBlanksOnlyAndLowersAsciiOnly)
 {
     EXPECT_EQ(lower_ascii("NOTE.EXE \xC3\x88 \xC3\xA0Z"), "note.exe \xC3\x88 \xC3\xA0z");

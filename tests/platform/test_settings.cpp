@@ -18,8 +18,7 @@ protected:
 
 } // namespace
 
-// Read back from a copy: instances in one process share what the writes left in memory,
-// which would hide a value the file itself mangles.
+// Read back from a copy: the process's shared memory would hide a value the file mangles.
 TEST_F(SettingsTest, ValuesRoundTripExactlyThroughTheFile)
 {
     const std::string values[] = {
@@ -37,8 +36,7 @@ TEST_F(SettingsTest, ValuesRoundTripExactlyThroughTheFile)
     }
 }
 
-// One INI file per application, in a folder made when missing; a missing entry gives the
-// default, and so does every entry of a folder that cannot be written.
+// A folder that cannot be written gives the defaults.
 TEST_F(SettingsTest, OneIniFilePerApplicationMadeWhereMissingAndAnUnwritableFolderFails)
 {
     set_settings_folder(folder() + "/config/deeper");

@@ -22,8 +22,7 @@ protected:
     const QString book = dir.filePath("contatti.mdb");
 };
 
-// A book already there may be a user's, and a half-made one would never be replaced: makedb
-// places a complete book or nothing, and never over a file.
+// A book already there may be a user's, and a half-made one would never be replaced.
 TEST_F(ShippedBook, MakedbPlacesOnlyACompleteBookAndNeverReplacesOne)
 {
     const QString broken = dir.filePath("broken.sql");

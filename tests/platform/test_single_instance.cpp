@@ -16,9 +16,7 @@ namespace {
 
 constexpr const char* kChildLockVariable = "TAVOLY_TEST_INSTANCE_LOCK";
 
-// Another copy of the program: this test binary started again in child mode. It answers
-// "first" when it took the lock, "running" when it found another copy, and holds the lock
-// until its input closes.
+// This binary in child mode: answers "first" or "running", and holds the lock until its input closes.
 struct OtherCopy {
     explicit OtherCopy(const QString& lock_file)
     {
@@ -95,8 +93,7 @@ TEST_F(SingleInstanceTest, SecondCopyFindsTheFirstRunningAndAKilledCopysLockDoes
     EXPECT_EQ(next.answer, "running");
 }
 
-// An empty lock is normally one a starting copy is writing this moment; a lock that cannot be
-// made lets the program run.
+// An empty lock is normally one a starting copy is writing this moment.
 TEST_F(SingleInstanceTest, UnreadableLockCountsOnlyWhileFreshAndOneThatCannotBeMadeNever)
 {
     testing_support::write_file(lock_path(), "");

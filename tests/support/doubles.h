@@ -98,8 +98,7 @@ public:
     bool running(long long) override { return still_running; }
 };
 
-// A scripted web: each known URL answers with its page, an unknown one fails to open as an
-// unresolvable host does. Records the agent of each root handle.
+// A scripted web: a URL without a page fails to open as an unresolvable host does.
 struct ScriptedPage {
     std::string body;
     int status = 200;

@@ -56,8 +56,7 @@ inline void write_file(const QString& path, const std::string& bytes)
     f.write(bytes.data(), qint64(bytes.size()));
 }
 
-// The contact book's key and key columns, handed to data controls over a book of the shipped schema;
-// rows that a test wrote straight into the file get their keys.
+// The book's key columns; rows a test wrote straight into the file get their keys.
 inline void use_book_keys(platform::DataControl& control)
 {
     control.KeyField = "id";

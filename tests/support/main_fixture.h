@@ -1,6 +1,5 @@
 #pragma once
-// A main window over a book of its own: a temporary program folder holding a fresh
-// contatti.mdb made from the shipped schema, temporary settings, and the recording doubles.
+// A main window over a fresh book in a temporary program folder, with the recording doubles.
 #include "contacts/Main.h"
 #include "tests/support/doubles.h"
 
