@@ -65,9 +65,7 @@ TEST_F(CardTest, ANickBelongsToOneRowWhateverItsLetterCase)
     EXPECT_FALSE(form->TDBGrid1->userMoveTo(0, 0));
     EXPECT_EQ(messages(), std::vector<std::string>{"The nick is already existing in list!"});
     EXPECT_EQ(form->TDBGrid1->currentRow(), row);
-    form->lingua = 1;
     form->TDBGrid1->CommitRowEdit();
-    EXPECT_EQ(messages().back(), "Il nick è già esistente in lista!");
     EXPECT_EQ(stored_count(), 3);
 }
 

@@ -1,5 +1,7 @@
-// The photo slots and panel, with real picture files and the links read back from the book.
+// The photo slots, panel and viewer, with real picture files and the links read back from the book.
 #include "contacts/Foto.h"
+#include "platform/controls.h"
+#include "platform/screen.h"
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
@@ -9,10 +11,12 @@
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
+#include <QScrollBar>
 
 #include <array>
 #include <functional>
 
+using platform::px;
 using testing_support::Contact;
 
 namespace {
@@ -98,6 +102,21 @@ protected:
 
     const QString pictures_ = dir.path() + "/pictures";
     const QString saved_folder_ = QDir::currentPath();
+};
+
+// The viewer alone, against a screen of 1000 x 800 pixels.
+constexpr double SW = 15000;
+class PhotoViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::set_screen_size(platform::ScreenSize{SW, 12000}); }
+    void TearDown() override { platform::set_screen_size(std::nullopt); }
+    static QPixmap picture(double width_twips, double height_twips)
+    {
+        QPixmap p(px(width_twips), px(height_twips));
+        p.fill(Qt::darkCyan);
+        return p;
+    }
+    std::unique_ptr<Foto> foto = std::make_unique<Foto>();
 };
 
 } // namespace
@@ -288,4 +307,46 @@ TEST_F(PhotoPanelTest, TheViewerShowsThePanelsPictureUnderItsCaption)
     ASSERT_FALSE(viewer.isNull());
     form.reset();
     EXPECT_TRUE(viewer.isNull());
+}
+
+// The bars take no focus, so the window's keys pan; a dragged thumb pans when released.
+TEST_F(PhotoViewerTest, TheBarsAndTheKeysPanThePicture)
+{
+    foto->setPicture1(picture(18000, 15000));
+    QScrollBar* h = foto->HScroll1;
+    h->setValue(1500);
+    EXPECT_EQ(foto->Picture1->x(), px(-1500));
+    h->setValue(0);
+    h->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(foto->Picture1->x(), px(-600));
+    foto->VScroll1->setSliderDown(true);
+    foto->VScroll1->setValue(1000);
+    EXPECT_EQ(foto->Picture1->y(), 0);
+    foto->VScroll1->setSliderDown(false);
+    EXPECT_EQ(foto->Picture1->pos(), QPoint(px(-600), px(-1000)));
+    foto->setPicture1(picture(18000, 15000));   // the same size runs no layout
+    EXPECT_EQ(foto->Picture1->pos(), QPoint(px(-600), px(-1000)));
+
+    const auto press = [this](int key) {
+        testing_support::press(foto.get(), key);
+        return foto->Picture1->pos();
+    };
+    EXPECT_EQ(foto->focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(press(Qt::Key_Home), QPoint(px(-600), 0));
+    EXPECT_EQ(press(Qt::Key_Right), QPoint(px(-700), 0));
+    EXPECT_EQ(press(Qt::Key_PageDown), QPoint(px(-700), px(-500)));
+    EXPECT_EQ(press(Qt::Key_End), QPoint(px(-700), px(-3245)));
+    EXPECT_EQ(press(Qt::Key_Up), QPoint(px(-700), px(-3145)));
+    EXPECT_EQ(press(Qt::Key_Left), QPoint(px(-600), px(-3145)));
+
+    foto->setPicture1(picture(18000, 6000));   // wide only
+    EXPECT_EQ(press(Qt::Key_End), QPoint(px(-3000), 0));
+    EXPECT_EQ(press(Qt::Key_Down), QPoint(px(-3000), 0)) << "a hidden bar does not pan";
+    EXPECT_EQ(press(Qt::Key_PageUp), QPoint(px(-2500), 0));
+    EXPECT_EQ(press(Qt::Key_Home), QPoint(0, 0));
+
+    foto->setPicture1(picture(SW + 33000, 15000));   // a maximum beyond 16 bits fails its step only
+    EXPECT_EQ(h->maximum(), 3000);
+    EXPECT_EQ(foto->Width(), SW);
 }

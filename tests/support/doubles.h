@@ -26,12 +26,11 @@ public:
     int show(const std::string& text, int style, const std::string& title) override
     {
         shown.push_back({text, style, title});
-        if (!answers.empty()) {
-            int a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return (style & 0x7) == platform::vbYesNo ? platform::vbNo : platform::vbOK;
+        if (answers.empty())
+            return (style & 0x7) == platform::vbYesNo ? platform::vbNo : platform::vbOK;
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
     }
 };
 
