@@ -34,15 +34,6 @@ Contact contact(const std::string& nick, const Links& links, const std::string& 
     return c;
 }
 
-// A picture file of the given size in pixels (15 twips each).
-std::string save(const QString& path, int width = 30, int height = 20)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::darkYellow);
-    EXPECT_TRUE(image.save(path, "PNG")) << path.toStdString();
-    return path.toStdString();
-}
-
 // The doubles' open-file dialog, which also looks at the window while it is open.
 struct WatchingOpenFile : testing_support::RecordingOpenFile {
     std::function<void()> look;
@@ -61,15 +52,14 @@ protected:
         add_sounds({"suoni.wav", "foto.wav"});
         QDir().mkpath(pictures_);
     }
-    void TearDown() override
-    {
-        MainFixture::TearDown();
-        QDir::setCurrent(saved_folder_);
-    }
-
+    // A picture file of the given size in pixels (15 twips each).
     std::string picture(const char* name, int width = 30, int height = 20) const
     {
-        return save(pictures_ + "/" + name, width, height);
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::darkYellow);
+        const QString path = pictures_ + "/" + name;
+        EXPECT_TRUE(image.save(path, "PNG")) << name;
+        return path.toStdString();
     }
     void go_to(const std::string& nick)
     {
@@ -101,7 +91,6 @@ protected:
     }
 
     const QString pictures_ = dir.path() + "/pictures";
-    const QString saved_folder_ = QDir::currentPath();
 };
 
 // The viewer alone, against a screen of 1000 x 800 pixels.

@@ -74,7 +74,6 @@ TEST_F(WebButtonsTest, TheProbeHoldsItsEighteenBytesOnlyWhileTheBrowserIsLookedU
               "open|C:\\Browser\\browser.exe| http://x.example/ |");
     EXPECT_EQ(e.show_command, platform::SW_SHOWMAXIMIZED);
     EXPECT_FALSE(QFile::exists(dir.path() + "/brenvale.htm"));
-    platform::set_home_folder("");
 }
 
 // No value can add header fields of its own or end the address.

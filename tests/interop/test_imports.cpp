@@ -26,11 +26,6 @@ protected:
         add_sounds({"suoni.wav", "trovato.wav"});
         doubles->sound->played.clear();
     }
-    void TearDown() override
-    {
-        platform::set_home_folder("");
-        MainFixture::TearDown();
-    }
     std::string home() const { return dir.path().toStdString() + "/home"; }
     std::string file(const std::string& name, const std::string& bytes)
     {

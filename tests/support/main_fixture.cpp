@@ -57,6 +57,8 @@ void MainFixture::TearDown()
     doubles.reset();
     platform::set_end_handler(nullptr);
     platform::set_instance_lock_file("");   // released before the folder goes
+    platform::set_home_folder("");
+    QDir::setCurrent(saved_folder_);
 }
 
 void MainFixture::start(const std::vector<Contact>& contacts, const std::string& command_line)

@@ -3,6 +3,7 @@
 #include "contacts/Main.h"
 #include "tests/support/doubles.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
@@ -43,6 +44,9 @@ protected:
     std::unique_ptr<ServiceDoubles> doubles;
     std::unique_ptr<Main> form;
     bool ended = false;
+
+private:
+    const QString saved_folder_ = QDir::currentPath();   // the open-file dialog moves it
 };
 
 } // namespace testing_support
