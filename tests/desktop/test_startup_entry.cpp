@@ -57,7 +57,6 @@ TEST_F(StartupEntryTest, TheEntryFollowsTheChoiceAcrossStarts)
 
     form->avvioautom->trigger();
     EXPECT_FALSE(form->avvioautom->isChecked());
-    EXPECT_EQ(EllReg::avvio_disattivo, -1);
     EXPECT_FALSE(QFile::exists(entry_path()));
     EXPECT_EQ(setting("avvio"), "N");
 

@@ -45,7 +45,6 @@ TEST_F(SavedConversationsTest, TheDialogNamesTheContactAndTheLauncherIsLookedFor
     open_with(chosen);
     ASSERT_EQ(doubles->programs->started.size(), 2u);
     EXPECT_EQ(doubles->programs->started[0].command_line, folder("windows", true) + "\\write.exe " + chosen);
-    EXPECT_EQ(doubles->programs->started[0].window_style, platform::vbNormalFocus);
     EXPECT_EQ(doubles->programs->started[1].command_line, folder("windows/system", true) + "\\write.exe " + chosen);
 }
 
