@@ -12,7 +12,7 @@ packages=(
   clang
   xdg-utils locales curl
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core python3
-  trayer desktop-file-utils libglib2.0-bin
+  trayer desktop-file-utils
 )
 
 missing=()

@@ -1,17 +1,29 @@
-// The contact card follows the grid's row; its boxes write into the row only once it has a
-// nick; the address opens a mail message.
+// The grid's nick rules and the contact card that follows the grid's row.
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
 #include <QApplication>
 #include <QFocusEvent>
-#include <QMouseEvent>
+
+using testing_support::Contact;
 
 namespace {
 
+Contact rated(const std::string& nick, const std::vector<int>& ratings)
+{
+    Contact c{{"nick", nick}};
+    for (size_t k = 0; k < ratings.size(); ++k)
+        c[Main::colonne_voti[k]] = std::to_string(ratings[k]);
+    return c;
+}
+
 class CardTest : public testing_support::MainFixture {
 protected:
-    long add_new_row() const { return form->TDBGrid1->model()->rowCount() - 1; }
+    void SetUp() override
+    {
+        MainFixture::SetUp();
+        add_sounds({"piu.wav", "meno.wav", "suoni.wav", "foto.wav", "nontrovato.wav"});
+    }
     // Red stars per rating row; each position shows one star, the red ones leftmost.
     std::vector<int> stars_shown() const
     {
@@ -23,6 +35,7 @@ protected:
             }
         return red;
     }
+    std::string score() const { return form->tpunti->text().toStdString(); }
     void focus_in(QWidget* box)
     {
         QFocusEvent e(QEvent::FocusIn, Qt::MouseFocusReason);
@@ -30,8 +43,51 @@ protected:
     }
 };
 
-// The photo strip starts again at slot 1, whatever the last contact showed. Between rows with
-// equal texts the boxes are not assigned, so nothing is written into the row.
+const std::vector<testing_support::Contact> kBook = {
+    {{"nick", "Anna"}, {"nome", "Anna Rossi"}, {"email", "anna@example.com"}},
+    {{"nick", "Bruno"}, {"nome", "Bruno Verdi"}, {"email", "bruno@example.org"}},
+    {{"nick", "Mario"}, {"nome", "Mario Neri"}},
+};
+
+// Another row may not take a nick in any letter case; the user stays on it with nothing written.
+TEST_F(CardTest, ANickBelongsToOneRowWhateverItsLetterCase)
+{
+    start(kBook);
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(0, 1));
+    form->TDBGrid1->userEditCell(1, "Anna Gialli");
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(stored("Anna")["nome"], "Anna Gialli");
+
+    const long row = add_new_row();
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(row, 0));
+    form->TDBGrid1->userEditCell(0, "MARIO");
+    EXPECT_FALSE(form->TDBGrid1->userMoveTo(0, 0));
+    EXPECT_EQ(messages(), std::vector<std::string>{"The nick is already existing in list!"});
+    EXPECT_EQ(form->TDBGrid1->currentRow(), row);
+    form->TDBGrid1->CommitRowEdit();
+    EXPECT_EQ(stored_count(), 3);
+}
+
+// The nick reaches the lookup as a quoted literal, whatever it holds.
+TEST_F(CardTest, NicksThatLookLikeSqlAreComparedAsText)
+{
+    start(kBook);
+    for (const std::string nick : {"nick", "id", "x\" or \"1\"=\"1", "Ma\"rio", "Anna\" --"}) {
+        SCOPED_TRACE(nick);
+        ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
+        form->TDBGrid1->userEditCell(0, nick);
+        form->TDBGrid1->CommitRowEdit();
+        EXPECT_TRUE(messages().empty());
+        EXPECT_EQ(stored(nick)["nick"], nick);
+    }
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
+    form->TDBGrid1->userEditCell(0, "MA\"RIO");
+    form->TDBGrid1->CommitRowEdit();
+    EXPECT_EQ(messages(), std::vector<std::string>{"The nick is already existing in list!"});
+}
+
+// Between rows with equal texts the boxes are not assigned, so nothing is written into the row.
 TEST_F(CardTest, TheCardFollowsTheRowAndTheAddNewRowClearsIt)
 {
     start({{{"nick", "B"}, {"simpatia", "3"}, {"bellezza", "0"}, {"intelligenza", "5"}, {"affinita", "1"},
@@ -41,10 +97,11 @@ TEST_F(CardTest, TheCardFollowsTheRowAndTheAddNewRowClearsIt)
     const struct {
         long row;
         std::vector<int> stars;
-        std::string note, email;
+        std::string nick, note, email;
         double fill_mark;
-    } visits[] = {{1, {0, 0, 0, 0, 0}, "same", "x@y", 1490}, {2, {0, 0, 0, 0, 0}, "same", "x@y", 540},
-                  {0, {3, 0, 5, 1, 2}, "one\ntwo", "a@x", 1300}, {3, {0, 0, 0, 0, 0}, "", "", 510}};   // 3: add-new
+    } visits[] = {{1, {0, 0, 0, 0, 0}, "C", "same", "x@y", 1490}, {2, {0, 0, 0, 0, 0}, "D", "same", "x@y", 540},
+                  {3, {0, 0, 0, 0, 0}, "", "", "", 510},   // the add-new row
+                  {0, {3, 0, 5, 1, 2}, "B", "one\ntwo", "a@x", 1300}};
     int changes = 0;
     QObject::connect(form->Text1, &QPlainTextEdit::textChanged, [&] { ++changes; });
     QObject::connect(form->Text2, &QLineEdit::textChanged, [&] { ++changes; });
@@ -55,6 +112,7 @@ TEST_F(CardTest, TheCardFollowsTheRowAndTheAddNewRowClearsIt)
         form->percorso_foto = "demo2.jpg";
         ASSERT_TRUE(form->TDBGrid1->userMoveTo(v.row, 0));
         EXPECT_EQ(stars_shown(), v.stars);
+        EXPECT_EQ(form->lnick->text().toStdString(), v.nick);
         EXPECT_EQ(form->Text1->toPlainText().toStdString(), v.note);
         EXPECT_EQ(form->Text2->text().toStdString(), v.email);
         EXPECT_EQ(changes == 0, v.row == 2);   // D shows C's texts
@@ -73,9 +131,7 @@ TEST_F(CardTest, TheBoxesWriteOnlyIntoARowWithANick)
     for (QWidget* box : {static_cast<QWidget*>(form->Text1), static_cast<QWidget*>(form->Text2)}) {
         doubles->messages->shown.clear();
         focus_in(box);
-        ASSERT_EQ(doubles->messages->shown.size(), 1u);
-        EXPECT_EQ(doubles->messages->shown[0].text, "Manca il nick!");
-        EXPECT_EQ(doubles->messages->shown[0].style, platform::vbOKOnly | platform::vbCritical);
+        EXPECT_EQ(messages(), std::vector<std::string>{"Manca il nick!"});
         EXPECT_TRUE(form->TDBGrid1->isAncestorOf(form->focusWidget()) || form->focusWidget() == form->TDBGrid1);
     }
     form->Text1->setPlainText("typed anyway");
@@ -92,8 +148,7 @@ TEST_F(CardTest, TheBoxesWriteOnlyIntoARowWithANick)
     EXPECT_EQ(stored(" ")["email"], "blank@example.com");
 }
 
-// Showing a note with Windows or Mac line breaks or a no-break space must not rewrite it;
-// editing it writes the box's text.
+// Showing a note with other line breaks or a no-break space must not rewrite it.
 TEST_F(CardTest, ANoteIsNotRewrittenJustByBeingShown)
 {
     const std::string note = "one\r\ntwo\rthree\xC2\xA0" "four";
@@ -109,11 +164,9 @@ TEST_F(CardTest, ANoteIsNotRewrittenJustByBeingShown)
     EXPECT_EQ(stored("Anna")["note"], "one\ntwo\nthree");
 }
 
-// The address is no edit: a nickless row opens a message too.
+// No address can add header fields of its own.
 TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
 {
-    for (const char* name : {"foto.wav", "nontrovato.wav"})
-        testing_support::write_file(QString::fromStdString(program + "/" + name), "");
     start({{{"nick", "Anna"}, {"email", "anna@example.com"}}});
     testing_support::send_mouse(form->Text2, QEvent::MouseButtonPress);
     testing_support::send_mouse(form->Text2, QEvent::MouseButtonRelease);
@@ -123,7 +176,6 @@ TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
         {"", {}, "nontrovato.wav"},
         {"anna.example.com", {}, "nontrovato.wav"},
         {"@", {"mailto:@"}, "foto.wav"},
-        {"anna@example.com", {"mailto:anna@example.com"}, "foto.wav"},
         {"élodie@example.fr", {"mailto:%C3%A9lodie@example.fr"}, "foto.wav"},
         {"x@y.z?bcc=spy@evil.org #1", {"mailto:x@y.z%3Fbcc%3Dspy@evil.org%20%231"}, "foto.wav"}};
     for (const auto& [address, opened, sound] : cases) {
@@ -136,9 +188,69 @@ TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
         for (const auto& e : doubles->shell->executed)
             files.push_back(e.file);
         EXPECT_EQ(files, opened);
-        EXPECT_EQ(doubles->sound->played, std::vector<std::string>{program + "/" + sound});
+        EXPECT_EQ(doubles->sound->played, heard({sound.c_str()}));
     }
     EXPECT_TRUE(doubles->messages->shown.empty());
+}
+
+// Clicks go through the controls, so each star reaches its own row and position.
+TEST_F(CardTest, StarClicksSetTheRatingAndTheStoredScoreAndThePanelShowsAndHides)
+{
+    start({rated("Anna", {0, 5, 0, 1, 0}), rated("Bruno", {})});
+    ASSERT_EQ(score(), "240");
+    EXPECT_EQ(form->Text1->focusPolicy(), Qt::NoFocus);   // covered boxes take no typing
+    emit form->Image9->clicked();
+    EXPECT_TRUE(form->Picture1->isHidden());
+    EXPECT_EQ(form->Text1->focusPolicy(), Qt::StrongFocus);
+    emit form->stellag[3][3]->clicked();   // affinity 1 -> 4
+    EXPECT_EQ(stars_shown()[3], 4);
+    EXPECT_EQ(score(), "360");
+    emit form->stellar[1][0]->clicked();   // beauty 5 -> 0
+    EXPECT_EQ(stars_shown()[1], 0);
+    EXPECT_EQ(score(), "160");
+    emit form->Image8->clicked();
+    EXPECT_FALSE(form->Picture1->isHidden());
+    EXPECT_EQ(form->Text2->focusPolicy(), Qt::NoFocus);
+    emit form->Image14->clicked();
+    EXPECT_TRUE(form->Picture1->isHidden());
+    EXPECT_EQ(doubles->sound->played, heard({"suoni.wav", "piu.wav", "meno.wav", "suoni.wav", "suoni.wav"}));
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
+    const Contact anna = stored("Anna");
+    EXPECT_EQ(anna.at("affinita"), "4");
+    EXPECT_EQ(anna.at("bellezza"), "0");
+    EXPECT_EQ(anna.at("punti"), "160");
+}
+
+// A pending nick is committed before the rating; when the book refuses it, the row is still rated.
+TEST_F(CardTest, AStarClickNeedsANickAndCommitsItFirst)
+{
+    start({rated("Anna", {2})});
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
+    emit form->stellag[0][2]->clicked();
+    form->stellar_Click(1, 0);
+    ASSERT_EQ(doubles->messages->shown.size(), 2u);
+    EXPECT_EQ(doubles->messages->shown[1].text, "The nick miss!");
+    EXPECT_EQ(stars_shown()[0], 0);
+    EXPECT_EQ(score(), "0");
+    EXPECT_EQ(form->TDBGrid1->AddNewState(), 1);
+    EXPECT_TRUE(doubles->sound->played.empty());
+
+    form->TDBGrid1->userEditCell(0, "Carla");
+    form->stellag_Click(3, 1);
+    EXPECT_EQ(stored("Carla").at("intelligenza"), "");
+    EXPECT_EQ(form->TDBGrid1->Columns("intelligenza"), "2");
+
+    doubles->messages->shown.clear();
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
+    form->TDBGrid1->userEditCell(0, "anna");
+    form->stellag_Click(1, 2);
+    ASSERT_EQ(doubles->messages->shown.size(), 1u);
+    EXPECT_EQ(doubles->messages->shown[0].text, "The nick is already existing in list!");
+    EXPECT_EQ(stars_shown()[0], 3);
+    EXPECT_EQ(form->TDBGrid1->Columns("simpatia"), "3");
+    EXPECT_EQ(form->TDBGrid1->Columns("punti"), "120");
+    EXPECT_EQ(doubles->sound->played.back(), program + "/piu.wav");
+    EXPECT_EQ(stored_count(), 2);
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// The two interface languages: every text of the window, the language menu and its setting,
-// and the messages that pick their language when they are shown.
+// The two interface languages: the window's texts, the language menu and its setting.
 #include "tests/support/main_fixture.h"
 
 using testing_support::MainFixture;
@@ -26,78 +25,38 @@ protected:
         out.push_back(form->attendere->text());
         return out;
     }
-    // The texts both languages leave alone.
-    std::vector<QString> fixed() const
-    {
-        return {form->mnuLan->title(), form->mnuLanEnglish->text(), form->mnuLanItalian->text(),
-                form->find->toolTip(), form->windowTitle(), form->ord[2]->text(), form->ord[8]->text()};
-    }
     int checks() const { return int(form->mnuLanEnglish->isChecked()) + int(form->mnuLanItalian->isChecked()); }
 };
 
-TEST_F(LanguageTest, ItalianAndBackRestoresEveryTextWithOneCheckMark)
-{
-    start({});
-    const std::vector<QString> english = texts();
-    const std::vector<QString> unchanged = fixed();
-    EXPECT_EQ(english[5], "Sort for Nick");
-    EXPECT_EQ(english[24], "Execution automatic");
-    EXPECT_TRUE(form->mnuLanEnglish->isChecked());
-
-    // Every text changes but the empty caption, which stays empty.
-    form->mnuLanItalian->trigger();
-    EXPECT_EQ(form->lingua, 1);
-    EXPECT_EQ(setting("lingua"), "1");
-    EXPECT_TRUE(form->mnuLanItalian->isChecked());
-    EXPECT_EQ(checks(), 1);
-    const std::vector<QString> italian = texts();
-    for (size_t i = 0; i + 1 < italian.size(); ++i)
-        EXPECT_NE(italian[i], english[i]) << i;
-    EXPECT_EQ(italian.back(), "");
-    EXPECT_EQ(italian[3], "Affinità");
-    EXPECT_EQ(italian[5], "Ordina per for Nick");
-    EXPECT_EQ(italian[15], "Doppio click per inviare l'E-mail");
-    EXPECT_EQ(fixed(), unchanged);
-
-    // The language in force chosen again: saved again, nothing else moves.
-    preset("lingua", "x");
-    form->mnuLanItalian->trigger();
-    EXPECT_EQ(setting("lingua"), "1");
-    EXPECT_EQ(checks(), 1);
-    EXPECT_TRUE(form->mnuLanItalian->isChecked());
-
-    form->mnuLanEnglish->trigger();
-    EXPECT_EQ(setting("lingua"), "0");
-    EXPECT_TRUE(form->mnuLanEnglish->isChecked());
-    EXPECT_EQ(checks(), 1);
-    EXPECT_EQ(texts(), english);
-    EXPECT_EQ(fixed(), unchanged);
-}
-
-TEST_F(LanguageTest, AStoredItalianIsAppliedAtStart)
+// Any stored value but "0" is Italian; choosing the language in force again saves it again.
+TEST_F(LanguageTest, EveryTextFollowsTheLanguageWithOneCheckMark)
 {
     preset("lingua", "it");
     start({});
-    EXPECT_EQ(form->Label1[0]->text(), "Simpatia");
+    const std::vector<QString> italian = texts();
     EXPECT_TRUE(form->mnuLanItalian->isChecked());
-}
-
-TEST_F(LanguageTest, MessagesAndDialogTitlesFollowASwitchAtOnce)
-{
-    start({{{"nick", "Anna"}}});
-    form->mnuLanItalian->trigger();
-    form->manca_nick();
-    form->Image7_Click();
-    form->Image2_Click();
-    ASSERT_EQ(doubles->messages->shown.size(), 2u);
-    EXPECT_EQ(doubles->messages->shown[0].text, "Manca il nick!");
-    EXPECT_EQ(doubles->messages->shown[1].text, "Confermi la cancellazione del nick?");
-    ASSERT_EQ(doubles->open_file->requests.size(), 1u);
-    EXPECT_EQ(doubles->open_file->requests[0].title, "Inserisci foto");
+    EXPECT_EQ(checks(), 1);
 
     form->mnuLanEnglish->trigger();
-    form->manca_nick();
-    EXPECT_EQ(doubles->messages->shown.back().text, "The nick miss!");
+    EXPECT_EQ(form->lingua, 0);
+    EXPECT_EQ(setting("lingua"), "0");
+    EXPECT_TRUE(form->mnuLanEnglish->isChecked());
+    EXPECT_EQ(checks(), 1);
+    const std::vector<QString> english = texts();
+    for (size_t i = 0; i + 1 < english.size(); ++i)
+        EXPECT_NE(italian[i], english[i]) << i;
+    EXPECT_EQ(english.back(), "");
+
+    preset("lingua", "x");
+    form->mnuLanEnglish->trigger();
+    EXPECT_EQ(setting("lingua"), "0");
+    EXPECT_EQ(checks(), 1);
+
+    form->mnuLanItalian->trigger();
+    EXPECT_EQ(setting("lingua"), "1");
+    EXPECT_TRUE(form->mnuLanItalian->isChecked());
+    EXPECT_EQ(checks(), 1);
+    EXPECT_EQ(texts(), italian);
 }
 
 } // namespace

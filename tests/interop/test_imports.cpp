@@ -1,5 +1,4 @@
-// The imports from a C6 buddy file and an MS Outlook export, with real files and the real
-// encrypted book, read back from the file afterwards.
+// The imports from a C6 buddy file and an MS Outlook export, read back from the real book.
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
@@ -24,14 +23,8 @@ protected:
         start(contacts);
         QDir().mkpath(QString::fromStdString(home()));
         platform::set_home_folder(home());
-        for (const char* name : {"suoni.wav", "trovato.wav"})
-            testing_support::write_file(QString::fromStdString(program + "/" + name), "");
+        add_sounds({"suoni.wav", "trovato.wav"});
         doubles->sound->played.clear();
-    }
-    void TearDown() override
-    {
-        platform::set_home_folder("");
-        MainFixture::TearDown();
     }
     std::string home() const { return dir.path().toStdString() + "/home"; }
     std::string file(const std::string& name, const std::string& bytes)
@@ -69,13 +62,6 @@ protected:
         }
         return out;
     }
-    std::vector<std::string> heard(std::initializer_list<const char*> names) const
-    {
-        std::vector<std::string> paths;
-        for (const char* name : names)
-            paths.push_back(program + "/" + name);
-        return paths;
-    }
 };
 
 TEST_F(ImportsTest, TheMenuRunsTheC6ImportOfBuddiesWithTheirCategoriesUpToTheFirstEmptyEntry)
@@ -83,7 +69,6 @@ TEST_F(ImportsTest, TheMenuRunsTheC6ImportOfBuddiesWithTheirCategoriesUpToTheFir
     open({});
     form->Image12_Click();
     ASSERT_EQ(doubles->popup_menu->shown, std::vector<QMenu*>{form->menupop4});
-    EXPECT_EQ(form->menupop4->actions(), (QList<QAction*>{form->ImpOut, form->mnuimpdiv, form->ImpC6}));
 
     form->path_c6 = "C:\\TinMessenger";
     doubles->open_file->answers = {file("mynick",
@@ -93,10 +78,7 @@ TEST_F(ImportsTest, TheMenuRunsTheC6ImportOfBuddiesWithTheirCategoriesUpToTheFir
     form->ImpC6->trigger();
     EXPECT_EQ(rows(), (Rows{"alfa|-|Category Friends|-", "beta|-|Category Generic|-", "gam\"ma|-|Category |-",
                             "delta|-|-|-", "eps|-|-|-"}));
-    const auto& asked = doubles->open_file->requests.at(0);
-    EXPECT_EQ(asked.title, "You open the file with equal name to your nick");
-    EXPECT_EQ(asked.filters, (decltype(asked.filters){{"Nick name", "*;*;"}}));
-    EXPECT_EQ(asked.initial_dir, "C:\\TinMessenger");
+    EXPECT_EQ(doubles->open_file->requests.at(0).initial_dir, "C:\\TinMessenger");
     EXPECT_EQ(form->path_c6, dir.path().toStdString());
     EXPECT_EQ(doubles->sound->played, heard({"suoni.wav", "trovato.wav"}));
     EXPECT_EQ(platform::mouse_pointer(), platform::vbDefault);
@@ -136,8 +118,6 @@ TEST_F(ImportsTest, OutlookLinesContinueTheNumbersOfTheBookAndSkipTakenNicks)
     import_outlook(export_file);
     EXPECT_EQ(rows(41), (Rows{"Nick 043|\"Bruno Bianchi\"|-|bruno@example.com", "Nick 044|Carla Neri|-|-",
                               "Nick 045|Nicolò|-|-"}));
-    EXPECT_EQ(doubles->messages->shown.at(0).style, platform::vbOKCancel | platform::vbQuestion);
-    EXPECT_EQ(doubles->open_file->requests.at(0).title, "Open the file that you have exported from MS Outlook");
     EXPECT_EQ(doubles->open_file->requests.at(0).initial_dir, "C:\\");
     EXPECT_EQ(doubles->sound->played, heard({"suoni.wav", "suoni.wav", "trovato.wav"}));
 

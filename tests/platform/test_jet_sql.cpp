@@ -26,27 +26,13 @@ TEST(JetSql, TranslatesTheDialect)
     const std::pair<const char*, const char*> cases[] = {
         {"select nick,id from qcontatti where nick = \"a\"\"b\" and id <> 0",
          "select nick,id from qcontatti where nick = 'a\"b' and id <> 0"},
-        {"select nick from contatti where nick =\"nick\"", "select nick from contatti where nick ='nick'"},
-        {"nick = 'it''s'", "nick = 'it''s'"},
         {"espr1 = True or espr1 = FALSE", "espr1 = -1 or espr1 = 0"},
-        {"nick = \"true\"", "nick = 'true'"},
-        {"t.true = 1", "t.true = 1"},
         // A prefix or a whole text stays with SQLite's like (an index serves it).
         {"nick like \"ma*\"", "nick like 'ma%'"},
-        {"upper(nick) like \"M*\"", "upper(nick) like 'M%'"},
-        {"nick not like \"a*\"", "nick not like 'a%'"},
-        {"nick like \"ma\"", "nick like 'ma'"},
         // Every other wildcard goes to our matcher, which cannot backtrack.
-        {"nome LIKE \"a?c*\"", "(jet_like(nome, 'a?c*'))"},
-        {"t.email like \"*@example.com\"", "(jet_like(t.email, '*@example.com'))"},
         {"nick like \"*a*a*ab*\"", "(jet_like(nick, '*a*a*ab*'))"},
-        {"nick like \"#*\"", "(jet_like(nick, '#*'))"},
-        {"nick like \"[!a-c]*\" and id > 2", "(jet_like(nick, '[!a-c]*')) and id > 2"},
         {"nick not like \"[*]\"", "(not jet_like(nick, '[*]'))"},
         {"nick like \"50%*\"", "(jet_like(nick, '50%*'))"},
-        {"nick like \"a_b\"", "(jet_like(nick, 'a_b'))"},
-        {"[nick] like \"[\"", "(jet_like([nick], '['))"},
-        {"nick like nome", "(jet_like(nick, nome))"},
     };
     for (const auto& [jet, sqlite] : cases)
         EXPECT_EQ(jet_to_sqlite(jet), sqlite) << jet;
@@ -60,20 +46,14 @@ TEST(JetSql, RefusesBrokenTexts)
             << jet;
 }
 
+// What the reference below cannot tell: odd brackets, SQL's wildcards, letters beyond ASCII.
 TEST(JetSql, PatternsMatchAsJetDoes)
 {
     const std::tuple<const char*, const char*, bool> cases[] = {
-        {"*", "", true},        {"*", "anything", true},  {"ma*", "MARIO", true},   {"ma*", "amaro", false},
-        {"*io", "Mario", true}, {"*io", "Mariot", false}, {"*r*o", "mario", true},  {"?", "é", true},
-        {"?", "", false},       {"??", "a", false},       {"#", "7", true},         {"#", "x", false},
-        {"[abc]", "B", true},   {"[abc]", "d", false},    {"[a-c]x", "bx", true},   {"[a-c]x", "dx", false},
-        {"[!a-c]", "d", true},  {"[!a-c]", "B", false},   {"[a-]", "-", true},      {"[-z]", "-", true},
-        {"[*]", "*", true},     {"[*]", "a", false},      {"[?]", "a", false},      {"[#]", "1", false},
-        {"[[]*", "[x]", true},  {"[", "[", true},         {"[", "a", false},        {"[ab", "[AB", true},
-        {"]", "]", true},       {"[]a", "a", true},       {"%", "%", true},         {"%", "x", false},
-        {"_", "x", false},      {"a#b", "a12b", false},   {"a*b*c", "aXbYbZc", true}, {"a*b*c", "aXbYc d", false},
+        {"?", "é", true}, {"[!a-c]", "B", false}, {"[a-]", "-", true}, {"[*]", "*", true}, {"[?]", "a", false},
+        {"[[]*", "[x]", true}, {"[", "a", false}, {"[ab", "[AB", true}, {"[]a", "a", true}, {"%", "x", false},
         // Every letter's case is folded; an accent still makes another letter.
-        {"è*", "èra", true},    {"È*", "èra", true},      {"ΣΟ*", "σοφία", true},   {"e*", "èra", false},
+        {"È*", "èra", true}, {"ΣΟ*", "σοφία", true}, {"e*", "èra", false},
     };
     for (const auto& [pattern, value, match] : cases)
         EXPECT_EQ(platform::jet_like(value, pattern), match) << pattern << " ~ " << value;
@@ -82,15 +62,10 @@ TEST(JetSql, PatternsMatchAsJetDoes)
 TEST(JetSql, TellsSingleTableSelects)
 {
     for (const char* sql : {"select * from qcontatti order by punti desc, nick",
-                            "select nick,id from qcontatti where nick = 'x' and id <> 0",
                             "select * from contatti where id in (select id from contatti where nick = 'a')"})
         EXPECT_TRUE(platform::is_single_table_select(sql)) << sql;
-    for (const char* sql : {"select distinct nick from contatti", "select * from contatti, qcontatti",
-                            "select * from contatti c join qcontatti q on c.id = q.id",
-                            "select nick, count(*) from contatti group by nick",
-                            "select * from contatti limit 3", "select * from (select * from contatti)",
-                            "select * from contatti union select * from contatti",
-                            "update contatti set nick = 'x'"})
+    for (const char* sql : {"select * from contatti, qcontatti", "select * from (select * from contatti)",
+                            "select * from contatti union select * from contatti", "update contatti set nick = 'x'"})
         EXPECT_FALSE(platform::is_single_table_select(sql)) << sql;
 }
 
@@ -106,8 +81,7 @@ TEST(JetSql, DropsTheClosingOrderOnly)
 
 namespace {
 
-// The same pattern as a regular expression: an independent reading of Jet's rules for the
-// alphabet the property test draws from.
+// An independent reading of the pattern rules for the alphabet the property test draws from.
 std::regex as_regex(const std::string& pattern)
 {
     std::string re;

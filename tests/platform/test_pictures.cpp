@@ -1,5 +1,4 @@
-// Picture loading: the content decides the format; natural sizes; how a missing, foreign or
-// hostile file fails, always within the loader's limits.
+// Picture loading: formats by content, and how missing, foreign or hostile files fail.
 #include "platform/files.h"
 #include "platform/pictures.h"
 #include "platform/screen.h"
@@ -120,9 +119,7 @@ TEST_F(PicturesTest, FailuresCarryTheOldErrorNumbers)
     EXPECT_EQ(error_number([&] { LoadPicture(path("no_folder/missing.jpg")); }), errFileNotFound);
 }
 
-// Only an ordinary file is read, and only up to the size limit: a named pipe, a device or a
-// huge file fail at once. A phone's 48-megapixel photo opens, decoded no larger than the
-// viewer can pan on this screen (32767 twips past its size).
+// A pipe, a device or a huge file fail at once; a large photo is decoded no larger than can be panned.
 TEST_F(PicturesTest, OnlyOrdinaryFilesOfBoundedSizeAndPicturesScaledToWhatCanBeShown)
 {
     QElapsedTimer clock;
@@ -148,8 +145,7 @@ TEST_F(PicturesTest, OnlyOrdinaryFilesOfBoundedSizeAndPicturesScaledToWhatCanBeS
     EXPECT_NEAR(double(capped.width()) / capped.height(), 8000.0 / 6000, 0.01);
 }
 
-// A metafile is drawn at a bounded size whatever its header claims, by a helper whose crash,
-// hang or refusal is a picture that cannot be loaded.
+// Whatever its header claims; the helper's crash, hang or refusal is a picture that cannot load.
 TEST_F(PicturesTest, MetafilesAreDrawnBoundedByAHelperThatMayFail)
 {
     const std::string extreme =   // a frame of 65535 x 65535 inches
@@ -178,8 +174,7 @@ TEST_F(PicturesTest, MetafilesAreDrawnBoundedByAHelperThatMayFail)
     EXPECT_EQ(error_number([&] { LoadPicture(wmf); }), errPictureFormat);
 }
 
-// The malformed files kept in tests/corpus/pictures, found by hand and by fuzzing: each loads
-// or fails as a picture, within the time limit.
+// The malformed files found by hand and by fuzzing, kept in tests/corpus/pictures.
 TEST_F(PicturesTest, EveryCorpusFileLoadsOrFailsInTime)
 {
     const QDir corpus(TAVOLY_SOURCE_DIR "/tests/corpus/pictures");

@@ -16,9 +16,7 @@ namespace {
 
 constexpr const char* kChildLockVariable = "TAVOLY_TEST_INSTANCE_LOCK";
 
-// Another copy of the program: this test binary started again in child mode. It answers
-// "first" when it took the lock, "running" when it found another copy, and holds the lock
-// until its input closes.
+// This binary in child mode: answers "first" or "running", and holds the lock until its input closes.
 struct OtherCopy {
     explicit OtherCopy(const QString& lock_file)
     {
@@ -72,43 +70,37 @@ int single_instance_child_main()
     return 0;
 }
 
-TEST_F(SingleInstanceTest, SecondCopyFindsTheFirstRunning)
+TEST_F(SingleInstanceTest, SecondCopyFindsTheFirstRunningAndAKilledCopysLockDoesNotBlock)
 {
-    OtherCopy first(lock_path());
-    ASSERT_EQ(first.answer, "first");
-    ASSERT_TRUE(age(lock_path(), 3600));   // a copy that has run for an hour still counts
-    EXPECT_TRUE(prev_instance_afresh());
-
-    first.end();
-    EXPECT_FALSE(prev_instance_afresh());
-    OtherCopy second(lock_path());
-    EXPECT_EQ(second.answer, "running");
-}
-
-TEST_F(SingleInstanceTest, StaleLockOfAKilledCopyDoesNotBlock)
-{
-    OtherCopy first(lock_path());
-    ASSERT_EQ(first.answer, "first");
-    first.process.kill();   // no chance to remove the lock
-    first.process.waitForFinished(30000);
+    {
+        OtherCopy first(lock_path());
+        ASSERT_EQ(first.answer, "first");
+        ASSERT_TRUE(age(lock_path(), 3600));   // a copy that has run for an hour still counts
+        EXPECT_TRUE(prev_instance_afresh());
+        first.end();
+        EXPECT_FALSE(prev_instance_afresh());
+        OtherCopy second(lock_path());
+        EXPECT_EQ(second.answer, "running");
+    }
+    set_instance_lock_file("");
+    OtherCopy killed(lock_path());
+    ASSERT_EQ(killed.answer, "first");
+    killed.process.kill();   // no chance to remove the lock
+    killed.process.waitForFinished(30000);
     ASSERT_TRUE(QFile::exists(lock_path()));
-
     EXPECT_FALSE(prev_instance_afresh());
     OtherCopy next(lock_path());
     EXPECT_EQ(next.answer, "running");
 }
 
 // An empty lock is normally one a starting copy is writing this moment.
-TEST_F(SingleInstanceTest, UnreadableLockCountsOnlyWhileFresh)
+TEST_F(SingleInstanceTest, UnreadableLockCountsOnlyWhileFreshAndOneThatCannotBeMadeNever)
 {
     testing_support::write_file(lock_path(), "");
     EXPECT_TRUE(prev_instance_afresh());
     ASSERT_TRUE(age(lock_path(), 60));
     EXPECT_FALSE(prev_instance_afresh());
-}
 
-TEST_F(SingleInstanceTest, LockThatCannotBeMadeLetsTheProgramRun)
-{
     testing_support::write_file(temp_.path() + "/plainfile", "");
     set_instance_lock_file((temp_.path() + "/plainfile/tavoly.lock").toStdString());
     EXPECT_FALSE(PrevInstance());

@@ -26,12 +26,11 @@ public:
     int show(const std::string& text, int style, const std::string& title) override
     {
         shown.push_back({text, style, title});
-        if (!answers.empty()) {
-            int a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return (style & 0x7) == platform::vbYesNo ? platform::vbNo : platform::vbOK;
+        if (answers.empty())
+            return (style & 0x7) == platform::vbYesNo ? platform::vbNo : platform::vbOK;
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
     }
 };
 
@@ -67,23 +66,20 @@ public:
     std::vector<std::string> looked_up;   // the files asked about, with their bytes then
     std::vector<std::string> looked_up_bytes;
     std::vector<ShellExecuted> executed;
-    long find_result = platform::SE_OK;
     std::string program = "C:\\Browser\\browser.exe";
-    long execute_result = platform::SE_OK;
     long FindExecutable(const std::string& file, const std::string&, std::string& result) override
     {
         looked_up.push_back(file);
         QFile probe(QString::fromStdString(platform::native_path(file)));
         looked_up_bytes.push_back(probe.open(QIODevice::ReadOnly) ? probe.readAll().toStdString() : "<missing>");
-        if (find_result > 32)
-            result = program;
-        return find_result;
+        result = program;
+        return platform::SE_OK;
     }
     long ShellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
                       const std::string& directory, int show_command) override
     {
         executed.push_back({verb, file, parameters, directory, show_command});
-        return execute_result;
+        return platform::SE_OK;
     }
 };
 
@@ -101,8 +97,7 @@ public:
     bool running(long long) override { return still_running; }
 };
 
-// A scripted web: each known URL answers with its page, an unknown one fails to open as an
-// unresolvable host does. Records the agent of each root handle.
+// A scripted web: a URL without a page fails to open as an unresolvable host does.
 struct ScriptedPage {
     std::string body;
     int status = 200;

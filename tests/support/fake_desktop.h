@@ -1,7 +1,5 @@
 #pragma once
-// A desktop of its own for one test, for the real xdg-utils: temporary XDG folders without the
-// system's applications, a display name for xdg-open, and fake applications whose programs
-// write each argument they get, one "[arg]" a line, into "<name>.args".
+// A desktop of its own for the real xdg-utils, with applications that record their arguments.
 #include "tests/support/helpers.h"
 
 #include <QDir>
@@ -35,8 +33,7 @@ public:
 
     std::string path(const std::string& name) const { return dir_.path().toStdString() + "/" + name; }
 
-    // An executable file "<name>" that records its arguments (or holds the given bytes), and
-    // its desktop entry, the default for the ";"-separated types (before any earlier one).
+    // A program recording "[arg]" lines in "<name>.args", the default for the ";"-separated types.
     void add_application(const std::string& name, const std::string& types, std::string program = {})
     {
         if (program.empty())

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QString>
@@ -42,6 +43,12 @@ inline void send_mouse(QWidget* target, QEvent::Type type)
     QApplication::sendEvent(target, &e);
 }
 
+inline void press(QWidget* target, int key, const QString& text = {})
+{
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &e);
+}
+
 inline void write_file(const QString& path, const std::string& bytes)
 {
     QFile f(path);
@@ -49,8 +56,7 @@ inline void write_file(const QString& path, const std::string& bytes)
     f.write(bytes.data(), qint64(bytes.size()));
 }
 
-// The contact book's key and key columns, handed to data controls over a book of the shipped schema;
-// rows that a test wrote straight into the file get their keys.
+// The book's key columns; rows a test wrote straight into the file get their keys.
 inline void use_book_keys(platform::DataControl& control)
 {
     control.KeyField = "id";

@@ -1,4 +1,5 @@
 #include "tests/support/main_fixture.h"
+#include "tests/support/helpers.h"
 
 #include "platform/app.h"
 #include "platform/data_control.h"
@@ -18,18 +19,15 @@ void make_book(const std::string& folder, const std::vector<Contact>& contacts)
     const QString db = QString::fromStdString(folder) + "/contatti.mdb";
     QFile::remove(db);
     const QString empty = QString::fromStdString(folder) + "/empty.sql";
-    QFile f(empty);
-    f.open(QIODevice::WriteOnly);
-    f.close();
+    write_file(empty, "");
     const int rc = QProcess::execute(QStringLiteral(TAVOLY_MAKEDB),
                                      {QStringLiteral(TAVOLY_SOURCE_DIR "/resources/schema.sql"), empty, db});
     ASSERT_EQ(rc, 0) << "makedb failed";
     if (contacts.empty())
         return;
     platform::DataControl data;
-    data.KeyField = "id";
-    data.TextKeyColumns = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"}, {"email", "chiave_email"}};
     data.DatabaseName = folder + "/contatti.mdb";
+    use_book_keys(data);
     data.RecordSource = "select * from contatti";
     data.Refresh();
     for (const auto& contact : contacts) {
@@ -59,6 +57,8 @@ void MainFixture::TearDown()
     doubles.reset();
     platform::set_end_handler(nullptr);
     platform::set_instance_lock_file("");   // released before the folder goes
+    platform::set_home_folder("");
+    QDir::setCurrent(saved_folder_);
 }
 
 void MainFixture::start(const std::vector<Contact>& contacts, const std::string& command_line)
@@ -98,24 +98,41 @@ Contact MainFixture::stored(const std::string& nick) const
     data.Refresh();
     Contact contact;
     auto& rs = data.recordset();
-    if (rs.AbsolutePosition() == -1)
-        return contact;
-    for (const auto& column : rs.columns())
-        contact[column] = rs.Fields(column).value_or("");
+    if (rs.size() > 0)
+        for (const auto& column : rs.columns())
+            contact[column] = rs.Fields(column).value_or("");
     return contact;
 }
 
 long MainFixture::stored_count() const
 {
     platform::DataControl data;
-    data.KeyField = "id";
     data.DatabaseName = program + "/contatti.mdb";
     data.RecordSource = "select * from contatti";
     data.Refresh();
-    if (data.recordset().AbsolutePosition() == -1)
-        return 0;
-    data.recordset().MoveLast();
-    return data.recordset().RecordCount();
+    return data.recordset().size();
+}
+
+void MainFixture::add_sounds(std::initializer_list<const char*> names) const
+{
+    for (const char* name : names)
+        write_file(QString::fromStdString(program + "/" + name), "");
+}
+
+std::vector<std::string> MainFixture::heard(std::initializer_list<const char*> names) const
+{
+    std::vector<std::string> paths;
+    for (const char* name : names)
+        paths.push_back(program + "/" + name);
+    return paths;
+}
+
+std::vector<std::string> MainFixture::messages() const
+{
+    std::vector<std::string> texts;
+    for (const auto& m : doubles->messages->shown)
+        texts.push_back(m.text);
+    return texts;
 }
 
 } // namespace testing_support

@@ -1,9 +1,9 @@
 #pragma once
-// A main window over a book of its own: a temporary program folder holding a fresh
-// contatti.mdb made from the shipped schema, temporary settings, and the recording doubles.
+// A main window over a fresh book in a temporary program folder, with the recording doubles.
 #include "contacts/Main.h"
 #include "tests/support/doubles.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
@@ -33,12 +33,20 @@ protected:
     // A contact as stored in the book now, by nick ("" for a missing field; empty when none).
     Contact stored(const std::string& nick) const;
     long stored_count() const;
+    // Empty sound files: the window plays a sound only when its file is in the program folder.
+    void add_sounds(std::initializer_list<const char*> names) const;
+    std::vector<std::string> heard(std::initializer_list<const char*> names) const;   // as the player gets them
+    std::vector<std::string> messages() const;   // the texts shown so far
+    long add_new_row() const { return form->TDBGrid1->model()->rowCount() - 1; }
 
     QTemporaryDir dir;
     std::string program;
     std::unique_ptr<ServiceDoubles> doubles;
     std::unique_ptr<Main> form;
     bool ended = false;
+
+private:
+    const QString saved_folder_ = QDir::currentPath();   // the open-file dialog moves it
 };
 
 } // namespace testing_support
