@@ -52,7 +52,6 @@ TEST_F(MainWindowTest, TheArgumentsAndTheBookDecideWhatTheStartShowsAndAsks)
         const bool menu = c.asked && c.answer == platform::vbYes;
         EXPECT_EQ(doubles->popup_menu->shown, menu ? std::vector<QMenu*>{form->menupop4} : std::vector<QMenu*>{});
         EXPECT_EQ(form->isVisible() && !form->isMinimized(), c.shown_normally);
-        EXPECT_EQ(doubles->internet->agents, std::vector<std::string>{"tavoly"});   // the fetcher's Init
     }
 }
 

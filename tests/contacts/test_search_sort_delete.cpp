@@ -62,12 +62,10 @@ TEST_F(SearchSortDeleteTest, EnterSearchesForTheFirstContactWhoseNickNameOrEmail
     for (const auto& [text, nick] : cases) {
         SCOPED_TRACE(text);
         ASSERT_TRUE(form->TDBGrid1->userMoveTo(5, 0));
-        form->TDBGrid1->setMarqueeStyle(6);
         search(text);
         EXPECT_EQ(doubles->sound->played, heard({*nick ? "trovato.wav" : "nontrovato.wav"}));
         EXPECT_EQ(current_nick(), *nick ? nick : "x1");
         EXPECT_EQ(card_nick(), current_nick());
-        EXPECT_TRUE(!*nick || form->TDBGrid1->MarqueeStyle() == 3);
     }
     search("");
     EXPECT_EQ(doubles->sound->played, heard({"nontrovato.wav"}));
@@ -87,11 +85,9 @@ TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStan
 {
     open(kRated);
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
-    form->TDBGrid1->setMarqueeStyle(6);
     answer_delete(platform::vbNo);
     ASSERT_EQ(doubles->messages->shown.size(), 1u);
     EXPECT_EQ(doubles->messages->shown[0].style, platform::vbYesNo | platform::vbCritical | platform::vbDefaultButton2);
-    EXPECT_EQ(form->TDBGrid1->MarqueeStyle(), 3);
     EXPECT_EQ(stored_count(), 5);
     EXPECT_TRUE(doubles->sound->played.empty());
     answer_delete(platform::vbYes);
