@@ -81,6 +81,14 @@ public:
         executed.push_back({verb, file, parameters, directory, show_command});
         return platform::SE_OK;
     }
+    // Each open as its user sees it: a mailto address, or the page given to the browser.
+    std::vector<std::string> opened() const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : executed)
+            out.push_back(e.file.rfind("mailto:", 0) == 0 ? e.file : e.parameters);
+        return out;
+    }
 };
 
 struct StartedProgram {

@@ -30,9 +30,7 @@ public:
         for (const auto& [name, value] : saved_)
             value ? qputenv(name.c_str(), *value) : qunsetenv(name.c_str());
     }
-
     std::string path(const std::string& name) const { return dir_.path().toStdString() + "/" + name; }
-
     // A program recording "[arg]" lines in "<name>.args", the default for the ";"-separated types.
     void add_application(const std::string& name, const std::string& types, std::string program = {})
     {
@@ -49,7 +47,6 @@ public:
         }
         write_file(dir_.path() + "/mimeapps.list", "[Default Applications]\n" + defaults_);
     }
-
     // What the application recorded, waiting up to wait_ms for it; "" when nothing came.
     std::string recorded(const std::string& name, int wait_ms = 5000) const
     {

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 #include <QString>
+#include <sqlite3.h>
 #include <string>
 
 namespace testing_support {
@@ -49,12 +50,30 @@ inline void press(QWidget* target, int key, const QString& text = {})
     QApplication::sendEvent(target, &e);
 }
 
+inline std::string read_file(const std::string& path)
+{
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
 inline void write_file(const QString& path, const std::string& bytes)
 {
     QFile f(path);
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     f.write(bytes.data(), qint64(bytes.size()));
 }
+
+// A book file opened straight through SQLite under the program's key, as another program would.
+struct RawBook {
+    explicit RawBook(const std::string& path)
+    {
+        sqlite3_open(path.c_str(), &db);
+        sqlite3_key(db, "quorvent", 8);
+    }
+    ~RawBook() { sqlite3_close(db); }
+    int exec(const std::string& sql) const { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
+    sqlite3* db = nullptr;
+};
 
 // The book's key columns; rows a test wrote straight into the file get their keys.
 inline void use_book_keys(platform::DataControl& control)

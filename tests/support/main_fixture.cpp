@@ -113,6 +113,12 @@ long MainFixture::stored_count() const
     return data.recordset().size();
 }
 
+void MainFixture::type_new_nick(const std::string& nick) const
+{
+    EXPECT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
+    form->TDBGrid1->userEditCell(0, nick);
+}
+
 void MainFixture::add_sounds(std::initializer_list<const char*> names) const
 {
     for (const char* name : names)

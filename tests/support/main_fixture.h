@@ -22,7 +22,6 @@ class MainFixture : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-
     // Creates the window over a book holding these contacts and runs the start-up.
     void start(const std::vector<Contact>& contacts, const std::string& command_line = "x");
     // Creates the window and runs the start-up over whatever the program folder holds.
@@ -38,7 +37,7 @@ protected:
     std::vector<std::string> heard(std::initializer_list<const char*> names) const;   // as the player gets them
     std::vector<std::string> messages() const;   // the texts shown so far
     long add_new_row() const { return form->TDBGrid1->model()->rowCount() - 1; }
-
+    void type_new_nick(const std::string& nick) const;   // on the add-new row
     QTemporaryDir dir;
     std::string program;
     std::unique_ptr<ServiceDoubles> doubles;
