@@ -50,7 +50,6 @@ TEST(Binding, HandlersGetTheirIndexAndTheEventsArgumentsAndNoErrorEscapes)
     platform::on(&image, &platform::ImageControl::clicked, &form, "Failing", &Form::Failing);
     EXPECT_NO_THROW(emit image.clicked());
     EXPECT_EQ(form.calls, (std::vector<std::string>{"Click", "Indexed 3"}));
-
     form.calls.clear();
     std::function<void(int, int16_t&)> two_arguments = platform::guarded(&form, "Click", &Form::Click);
     std::function<void(int16_t&)> by_reference = platform::guarded(&form, "KeyPress", &Form::KeyPress);
@@ -70,13 +69,11 @@ TEST(TextBoxEvents, FocusClickAndKeysReachTheFormAsTheOldBoxRaisedThem)
     QObject::connect(events, &platform::TextBoxEvents::GotFocus, [&] { ++focus; });
     platform::on(events, &platform::TextBoxEvents::KeyPress, &form, "KeyPress", &Form::KeyPress);
     platform::on(events, &platform::TextBoxEvents::Click, &form, "Click", &Form::Click);
-
     for (auto reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason, Qt::MouseFocusReason}) {
         QFocusEvent in(QEvent::FocusIn, reason);
         QApplication::sendEvent(box, &in);
     }
     EXPECT_EQ(focus, 1);   // coming back with the window or from a menu is no GotFocus
-
     for (auto [key, text] : {std::pair{Qt::Key_A, "a"}, {Qt::Key_Return, "\r"}, {Qt::Key_Left, ""}}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString::fromLatin1(text));
         QApplication::sendEvent(box, &press);
@@ -102,7 +99,6 @@ TEST(TimerControl, TicksOnlyWhenEnabledWithAnIntervalAndRefusesOutOfRangeInterva
     timer.setInterval(0);
     EXPECT_FALSE(timer.running());
     EXPECT_TRUE(timer.Enabled());
-
     int ticks = 0;
     QObject::connect(&timer, &platform::TimerControl::Timer, [&] { ++ticks; });
     timer.setInterval(1);

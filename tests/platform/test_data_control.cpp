@@ -2,45 +2,29 @@
 #include "platform/jet_sql.h"
 #include "tests/support/helpers.h"
 
-#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-
-#include <QProcess>
-#include <chrono>
 #include <clocale>
-#include <cstdio>
-#include <cstdlib>
-#include <thread>
 #include <filesystem>
-#include <tuple>
-#include <vector>
+#include <thread>
 
 using namespace platform;
 using testing_support::error_number;
+using testing_support::RawBook;
+using testing_support::read_file;
 
 namespace {
 
-std::string read_file(const std::string& path)
-{
-    QFile f(QString::fromStdString(path));
-    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
-}
-
-// A book made from the shipped schema, holding the rows `insert` adds.
+// A book made from the shipped schema, holding the rows `insert` adds, with the keys of ASCII texts.
 void make_book(const std::string& path, const std::string& insert)
 {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_key(db, "quorvent", 8);
-    // The keys of ASCII texts, as the program writes them.
+    RawBook db(path);
     const std::string sql = read_file(TAVOLY_SOURCE_DIR "/resources/schema.sql") + insert
         + "update contatti set chiave_nick = lower(nick) || char(1) || lower(nick), "
           "chiave_nome = lower(nome) || char(1) || lower(nome), "
           "chiave_email = lower(email) || char(1) || lower(email);";
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
+    EXPECT_EQ(db.exec(sql), SQLITE_OK) << sqlite3_errmsg(db.db);
 }
 
 const char* const kRows = R"(
@@ -72,7 +56,6 @@ protected:
     {
         return rs.value(position, rs.column_index(column)).value_or("<null>");
     }
-
     QTemporaryDir dir;
     const std::string path = dir.filePath("contatti.mdb").toStdString();
     DataControl Data1;
@@ -104,7 +87,6 @@ TEST_F(DataControlTest, ReadsValuesAsTextAndMovesAmongTheRecords)
     EXPECT_EQ(error_number([&] { rs.Fields("foto6"); }), 3265);
     rs.Move(0);   // the grid's own move
     EXPECT_EQ(repositioned, 3);
-
     Recordset& none = open(Data2, "select nick from contatti where nick = \"zorro\"");
     EXPECT_EQ(none.AbsolutePosition(), -1);
     EXPECT_EQ(none.RecordCount(), 0);
@@ -112,8 +94,7 @@ TEST_F(DataControlTest, ReadsValuesAsTextAndMovesAmongTheRecords)
     EXPECT_EQ(error_number([&] { none.Fields("nick"); }), errNoCurrentRecord);
 }
 
-// Qt takes the numeric locale from the user's environment; a German one writes "12,5",
-// which the program would read back as 12.
+// A German numeric locale from the user's environment would write "12,5", read back as 12.
 TEST_F(DataControlTest, ADecimalReadsWithAPointWhateverTheNumericLocale)
 {
     QTemporaryDir locales;
@@ -248,8 +229,7 @@ TEST_F(DataControlTest, DeleteRemovesTheRowFromFileAndOrder)
     EXPECT_EQ(open(Data2, "select nick from contatti where nick = \"Carla\"").size(), 0);
 }
 
-// One connection for both: a write through one is seen by the other even in the rows it fetched
-// before, and a name written the Windows way names the same file.
+// One connection for both, even under a Windows-style name: a write shows in rows fetched before.
 TEST_F(DataControlTest, ControlsOnOneFileShareOneConnection)
 {
     Data2.DatabaseName = testing_support::windows_style(path);
@@ -259,8 +239,7 @@ TEST_F(DataControlTest, ControlsOnOneFileShareOneConnection)
     EXPECT_EQ(text(rs1, 0, "nome"), "Mario Bruni");
 }
 
-// A lookup that failed must not answer with the last one's result; no text run as a record
-// source or a criterion ever writes.
+// A failed lookup must not answer with the last one's result; no source or criterion ever writes.
 TEST_F(DataControlTest, AFailedRefreshLeavesNoRowsAndNoSourceWrites)
 {
     int reloaded = 0;
@@ -283,23 +262,18 @@ TEST_F(DataControlTest, AFailedRefreshLeavesNoRowsAndNoSourceWrites)
 // The ids of a whole order as SQLite itself gives them, ties broken by id.
 std::vector<long long> ids_in_order(const std::string& path, const std::string& order)
 {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_key(db, "quorvent", 8);
+    RawBook db(path);
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, ("select id from qcontatti order by " + order + ", id").c_str(), -1, &stmt, nullptr);
+    sqlite3_prepare_v2(db.db, ("select id from qcontatti order by " + order + ", id").c_str(), -1, &stmt, nullptr);
     std::vector<long long> ids;
     while (sqlite3_step(stmt) == SQLITE_ROW)
         ids.push_back(sqlite3_column_int64(stmt, 0));
     sqlite3_finalize(stmt);
-    sqlite3_close(db);
     return ids;
 }
 
-// Windows are read from the rows at their edges, found by walking the order from either end or
-// from an edge already known; whatever the way a row is reached (a jump to the middle, to the
-// end, back, across runs of equal values and of Nulls), it is the row SQLite's own order puts
-// there, before and after writes from this program and from another.
+// However a windowed row is reached (jumps, runs of equal values and Nulls, writes from here and
+// from another program), it is the row SQLite's own order puts there.
 TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
 {
     const std::string big = dir.filePath("big.mdb").toStdString();
@@ -331,19 +305,13 @@ TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
         std::vector<long long> expected = ids_in_order(big, sqlite_order);
         check(rs, expected);
         check(open(Data1, std::string("select * from qcontatti order by ") + order), expected);
-
         rs.delete_row(700);                          // the rows after it move up
         expected.erase(expected.begin() + 700);
         check(rs, expected);
         rs.update_row(100, {{"nome", "zzz"}, {"simpatia", "9"}});   // keeps its place
         check(rs, expected);
-
-        sqlite3* other = nullptr;                    // another program deletes a row
-        sqlite3_open(big.c_str(), &other);
-        sqlite3_key(other, "quorvent", 8);
-        EXPECT_EQ(sqlite3_exec(other, "delete from contatti where id = (select min(id) from contatti)",
-                               nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(other);
+        EXPECT_EQ(RawBook(big).exec("delete from contatti where id = (select min(id) from contatti)"),
+                  SQLITE_OK);   // another program deletes a row
         check(open(Data1, std::string("select * from qcontatti order by ") + order), ids_in_order(big, sqlite_order));
     }
     Recordset& rs = open(Data1, "select * from qcontatti order by nick desc");
@@ -351,10 +319,8 @@ TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
     EXPECT_EQ(text(rs, rs.AbsolutePosition(), "nick"), "n0998");
 }
 
-// A file that is not the book under this key is refused and left exactly as it was; a missing
-// book is not created.
-// What a careful user's machine does to a book: each case is refused with its reason and
-// the file's bytes stay exactly as they were.
+// Each file that is not the book under this key is refused with its reason and left byte for byte;
+// a missing book is not created.
 TEST_F(DataControlTest, ABookThatCannotBeOpenedIsRefusedWithItsReasonAndLeftAsItWas)
 {
     const std::string big = dir.filePath("big.mdb").toStdString();
@@ -369,7 +335,6 @@ TEST_F(DataControlTest, ABookThatCannotBeOpenedIsRefusedWithItsReasonAndLeftAsIt
     sqlite3_close(db);
     std::string first_page_hit = book;
     first_page_hit[500] = static_cast<char>(~first_page_hit[500]);
-
     const std::string other = dir.filePath("other.mdb").toStdString();
     const std::tuple<const char*, std::optional<std::string>, int> cases[] = {   // bytes for `other`
         {";PWD=quorvento", {}, errBadPassword},
@@ -405,13 +370,10 @@ TEST_F(DataControlTest, ABookThatCannotBeOpenedIsRefusedWithItsReasonAndLeftAsIt
     EXPECT_FALSE(std::filesystem::exists(Data1.DatabaseName));
 }
 
-// Another program's lock: the open and the writes wait for it a while, then give up with
-// "in use" / "locked", raised as the control's error too.
+// Another program's lock is waited for a while, then raised as "in use" / "locked".
 TEST_F(DataControlTest, ALockHeldByAnotherProgramIsWaitedForThenReported)
 {
-    sqlite3* other = nullptr;
-    sqlite3_open(path.c_str(), &other);
-    sqlite3_key(other, "quorvent", 8);
+    RawBook other(path);
     const std::string before = read_file(path);
     set_lock_wait(100);
     {
@@ -420,27 +382,25 @@ TEST_F(DataControlTest, ALockHeldByAnotherProgramIsWaitedForThenReported)
         data.KeyField = "id";
         std::vector<int> raised;
         data.Error = [&](int number, int&) { raised.push_back(number); };
-        ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+        ASSERT_EQ(other.exec("begin exclusive"), SQLITE_OK);
         EXPECT_EQ(error_number([&] { open(data, "select * from qcontatti"); }), errFileInUse);
         EXPECT_EQ(raised, std::vector<int>{errFileInUse});
-        sqlite3_exec(other, "commit", nullptr, nullptr, nullptr);
-
+        other.exec("commit");
         Recordset& rs = open(data, "select * from qcontatti");
-        sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr);
+        other.exec("begin exclusive");
         EXPECT_EQ(error_number([&] { rs.update_row(0, {{"nome", "x"}}); }), errLocked);
         EXPECT_EQ(raised.back(), errLocked);
-        sqlite3_exec(other, "commit", nullptr, nullptr, nullptr);
+        other.exec("commit");
         EXPECT_EQ(read_file(path), before);
     }
     set_lock_wait(3000);   // a lock let go within the wait is no failure
-    sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr);
+    other.exec("begin exclusive");
     std::thread release([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        sqlite3_exec(other, "commit", nullptr, nullptr, nullptr);
+        other.exec("commit");
     });
     EXPECT_EQ(error_number([&] { open(Data1, "select * from qcontatti").update_row(0, {{"nome", "y"}}); }), 0);
     release.join();
-    sqlite3_close(other);
     EXPECT_EQ(text(open(Data2, "select * from qcontatti"), 0, "nome"), "y");
 }
 

@@ -28,7 +28,6 @@ protected:
     }
     void make_folder(const std::string& name) const { QDir().mkpath(QString::fromStdString(at(name))); }
     static QString canonical(const std::string& p) { return QDir(QString::fromStdString(p)).canonicalPath(); }
-
     QTemporaryDir temp_;
     QString saved_cwd_ = QDir::currentPath();
 };
@@ -51,7 +50,6 @@ TEST(FilesNativePath, ConvertsAtTheFileSystemEdge)
     EXPECT_EQ(native_path("C:\\x") + native_path("C:"), "/x/");
     set_home_folder("");
     EXPECT_EQ(native_path("C:\\a"), (QDir::homePath() + "/a").toStdString());
-
     // A "\\" in the name of an existing native file is part of the name.
     QTemporaryDir temp;
     const std::string picked = temp.filePath("a\\b.jpg").toStdString();
@@ -94,7 +92,6 @@ TEST_F(FilesTest, KillFileRemovesOnlyFilesAndTheCurrentFolderFollowsWindowsPaths
     EXPECT_EQ(error_number([&] { kill_file(at("tavoly")); }), errFileNotFound);
     EXPECT_EQ(error_number([&] { kill_file(at("folder")); }), errFileNotFound);
     EXPECT_TRUE(QDir(QString::fromStdString(at("folder"))).exists());
-
     set_current_folder("C:\\folder");
     EXPECT_EQ(canonical(current_folder()), canonical(at("folder")));
     EXPECT_EQ(error_number([] { set_current_folder("C:\\nowhere"); }), errPathNotFound);
@@ -144,7 +141,6 @@ TEST(FilesCommandLine, ArgumentsJoinedByOneBlankAndTheProgramEndsAtExe)
     EXPECT_EQ(command_line(), "a b  c");
     set_command_line(1, argv);
     EXPECT_EQ(command_line(), "");
-
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {"C:\\Program Files\\app\\chk.exe http://a b/", "C:\\Program Files\\app\\chk.exe", "http://a b/"},
         {"/opt/x/WRITE.EXE  two blanks", "/opt/x/WRITE.EXE", " two blanks"}, {"/opt/x/chk.exe", "/opt/x/chk.exe", ""},

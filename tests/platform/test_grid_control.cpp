@@ -63,7 +63,6 @@ protected:
             values.push_back(reader.recordset().value(i, reader.recordset().column_index(field)).value_or("<null>"));
         return values;
     }
-
     QTemporaryDir dir;
     const std::string book = dir.filePath("contatti.mdb").toStdString();
     DataControl data;
@@ -80,7 +79,6 @@ TEST_F(GridTest, TheAddNewRowStoresANewContactOnCommitAndDeleteDropsItOrAStoredR
     grid.DeleteCurrentRow();   // the row now at that position becomes current
     EXPECT_EQ(grid.Columns(0), "bruno");
     EXPECT_EQ(changes, (decltype(changes){{anna, 0}}));
-
     ASSERT_TRUE(grid.userMoveTo(1, 0));
     EXPECT_EQ(grid.AddNewState(), 1);
     EXPECT_EQ(grid.RowBookmark(), std::nullopt);
@@ -96,7 +94,6 @@ TEST_F(GridTest, TheAddNewRowStoresANewContactOnCommitAndDeleteDropsItOrAStoredR
     EXPECT_EQ(stored(), (Strings{"bruno", "carla"}));
     grid.CommitRowEdit();   // nothing pending: no write, no event
     EXPECT_EQ(before_update, 1);
-
     ASSERT_TRUE(grid.userMoveTo(2, 0));
     grid.userEditCell(0, "dario");
     grid.DeleteCurrentRow();   // never stored: dropped
@@ -161,12 +158,10 @@ TEST_F(GridTest, TheGridFollowsTheDataControl)
     EXPECT_EQ(grid.currentRow(), 2);
     ASSERT_EQ(changes.size(), 2u);
     EXPECT_EQ(changes[1].first, data.recordset().bookmark(1));
-
     grid.userEditCell(1, "Rossi");   // an edit pending on the row left is written first
     data.recordset().MoveFirst();
     EXPECT_EQ(grid.currentRow(), 0);
     EXPECT_EQ(stored("nome"), (Strings{"<null>", "<null>", "Rossi"}));
-
     grid.userEditCell(1, "Verdi");   // one refused there is dropped: the control has moved already
     refuse = true;
     data.recordset().MoveLast();
@@ -175,7 +170,6 @@ TEST_F(GridTest, TheGridFollowsTheDataControl)
     grid.userMoveTo(0, 1);
     EXPECT_EQ(grid.Columns(1), "");
     EXPECT_EQ(before_update, 2);
-
     grid.userMoveTo(2, 0);   // Refresh (a sort) starts over on the first row, the edit written
     grid.userEditCell(1, "Bianchi");
     changes.clear();
@@ -220,14 +214,12 @@ TEST_F(GridTest, KeysStartAndEndCellEditsAndWalkTheRow)
     EXPECT_EQ(stored(), (Strings{"anna", "zoe"}));
     EXPECT_FALSE(grid.userBeginEdit(15, 0));   // id
     EXPECT_FALSE(grid.userBeginEdit(16, 0));   // espr1
-
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(grid.userBeginEdit(0, 0));   // keys typed in the middle stay in the middle
     editor()->setCursorPosition(2);
     press(editor(), Qt::Key_X, "x");
     press(editor(), Qt::Key_Y, "y");
     EXPECT_EQ(grid.Columns(0), "anxyna");
-
     press(editor(), Qt::Key_Tab);   // ends the edit, keeping it, on the next cell of the row
     EXPECT_EQ(grid.Columns(0), "anxyna");
     EXPECT_EQ(std::make_pair(grid.currentRow(), grid.currentColumn()), std::make_pair(0L, 1));

@@ -144,7 +144,6 @@ TEST_F(SettingsTest, OneIniFilePerApplicationMadeWhereMissingAndAnUnwritableFold
     QFile file(QString::fromStdString(folder() + "/config/deeper/tavoly.ini"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().simplified(), "[Impostazioni] suoni=N");
-
     testing_support::write_file(QString::fromStdString(folder() + "/plainfile"), "");
     set_settings_folder(folder() + "/plainfile/config");
     EXPECT_EQ(testing_support::error_number([] { SaveSetting("tavoly", "Impostazioni", "avvio", "N"); }),

@@ -131,7 +131,6 @@ TEST_F(PicturesTest, OnlyOrdinaryFilesOfBoundedSizeAndPicturesScaledToWhatCanBeS
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(max_picture_file_bytes + 1));
     EXPECT_EQ(error_number([&] { LoadPicture(path("huge.jpg")); }), errPictureFormat);
     EXPECT_LT(clock.elapsed(), 500);
-
     EXPECT_EQ(shown_picture_bound(), QSize(3464, 2968));
     QImage photo(8000, 6000, QImage::Format_Grayscale8);
     photo.fill(200);
@@ -154,7 +153,6 @@ TEST_F(PicturesTest, MetafilesAreDrawnBoundedByAHelperThatMayFail)
     clock.start();
     EXPECT_EQ(LoadPicture(write("extreme.wmf", extreme)).size(), QSize(2968, 2968));
     EXPECT_LT(clock.elapsed(), kLoadTimeLimitMs);
-
     const std::string wmf = write("a.wmf", kWmf);
     const std::pair<const char*, const char*> helpers[] = {
         {"hangs", "#!/bin/sh\nexec sleep 30\n"},

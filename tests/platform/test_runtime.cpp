@@ -60,17 +60,14 @@ TEST(RuntimeFormatting, NumbersAndColoursAsTheOldRuntimeWroteThem)
     EXPECT_EQ(QBColor(1), 0x000080u);   // dark blue: red, green, blue from the top byte down
     for (int i : {-1, 16})
         EXPECT_EQ(error_number([i] { QBColor(i); }), errInvalidCall) << i;
-
     for (const auto& [n, text] : {std::pair{0, "000"}, {42, "042"}, {1000, "1000"}, {-5, "-005"},
                                   {std::numeric_limits<int>::min(), "-2147483648"}})
         EXPECT_EQ(Format3(n), text) << n;
-
     const std::pair<long long, const char*> hex[] = {{7740, "1E3C"}, {-1, "FFFFFFFF"}, {-2147483648LL, "80000000"}};
     for (const auto& [value, text] : hex)
         EXPECT_EQ(Hex(value), text) << value;
     for (long long v : {2147483648LL, -2147483649LL})
         EXPECT_EQ(error_number([v] { Hex(v); }), errOverflow) << v;
-
     // Up to fifteen digits, the shortest text; Str leaves room for the sign.
     const std::tuple<double, const char*, const char*> texts[] = {
         {-0.0, "0", " 0"}, {-0.25, "-0.25", "-0.25"}, {0.1 + 0.2, "0.3", " 0.3"},

@@ -17,7 +17,6 @@ protected:
         return ended ? process.exitCode() : -1;
     }
     QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
-
     QTemporaryDir dir;
     const QString book = dir.filePath("contatti.mdb");
 };

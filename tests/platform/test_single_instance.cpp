@@ -100,7 +100,6 @@ TEST_F(SingleInstanceTest, UnreadableLockCountsOnlyWhileFreshAndOneThatCannotBeM
     EXPECT_TRUE(prev_instance_afresh());
     ASSERT_TRUE(age(lock_path(), 60));
     EXPECT_FALSE(prev_instance_afresh());
-
     testing_support::write_file(temp_.path() + "/plainfile", "");
     set_instance_lock_file((temp_.path() + "/plainfile/tavoly.lock").toStdString());
     EXPECT_FALSE(PrevInstance());
