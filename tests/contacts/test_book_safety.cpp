@@ -4,24 +4,16 @@
 #include "tests/support/main_fixture.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLineEdit>
-#include <sqlite3.h>
 #include <sys/fsuid.h>
-
 #include <chrono>
 #include <filesystem>
 
 using testing_support::MainFixture;
 using testing_support::press;
+using testing_support::read_file;
 
 namespace {
-
-std::string bytes_of(const std::string& path)
-{
-    QFile f(QString::fromStdString(path));
-    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
-}
 
 // Permissions are checked as an ordinary user on this thread: the tests may run as root.
 struct AsOrdinaryUser {
@@ -52,7 +44,7 @@ protected:
 TEST_F(BookSafetyTest, ABookThatCannotBeUsedIsNamedWithItsReasonAndTheProgramEndsLeavingIt)
 {
     testing_support::make_book(program, {{{"nick", "Anna"}}});
-    const std::string good = bytes_of(book());
+    const std::string good = read_file(book());
     // The control's own tests go through every kind of bad file; here each reason is named.
     const std::pair<std::string, const char*> cases[] = {
         {std::string(4096, 'x'), "it does not open with the program's password"},   // as another key's book
@@ -70,26 +62,22 @@ TEST_F(BookSafetyTest, ABookThatCannotBeUsedIsNamedWithItsReasonAndTheProgramEnd
         EXPECT_NE(messages()[0].find(reason), std::string::npos) << messages()[0];
         EXPECT_TRUE(ended);
         EXPECT_FALSE(form->isVisible());
-        EXPECT_EQ(bytes_of(book()), bytes);
+        EXPECT_EQ(read_file(book()), bytes);
         form.reset();
     }
-
     // In use by another program, told in the user's language.
     testing_support::write_file(QString::fromStdString(book()), good);
-    sqlite3* other = nullptr;
-    sqlite3_open(book().c_str(), &other);
-    sqlite3_key(other, "quorvent", 8);
-    sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr);
+    auto other = std::make_unique<testing_support::RawBook>(book());
+    other->exec("begin exclusive");
     platform::set_lock_wait(100);
     preset("lingua", "1");
     doubles->messages->shown.clear();
     load();
     platform::set_lock_wait(3000);
-    sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    other.reset();
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_NE(messages()[0].find("non può essere aperta: un altro programma la sta usando"), std::string::npos);
-    EXPECT_EQ(bytes_of(book()), good);
+    EXPECT_EQ(read_file(book()), good);
 }
 
 TEST_F(BookSafetyTest, AMissingBookIsMadeAnewAndTheStartGoesOnAsForAnEmptyOne)
@@ -98,8 +86,7 @@ TEST_F(BookSafetyTest, AMissingBookIsMadeAnewAndTheStartGoesOnAsForAnEmptyOne)
     EXPECT_FALSE(ended);
     ASSERT_EQ(messages().size(), 1u);   // the first-run question of an empty book
     EXPECT_NE(messages()[0].find("Do you want to import"), std::string::npos);
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
-    form->TDBGrid1->userEditCell(0, "Zed");
+    type_new_nick("Zed");
     form->TDBGrid1->CommitRowEdit();
     EXPECT_EQ(stored("Zed")["nick"], "Zed");
     EXPECT_EQ(stored("Zed")["espr1"], "0");   // the shipped query, not just a table
@@ -128,8 +115,7 @@ TEST_F(BookSafetyTest, AWriteTheBookRefusesIsToldOnceAndKeepsItsEditUntilItCanBe
             AsOrdinaryUser user;
             load();
             ASSERT_FALSE(ended) << (messages().empty() ? "" : messages()[0]);
-            ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
-            form->TDBGrid1->userEditCell(0, "Zed");
+            type_new_nick("Zed");
             EXPECT_FALSE(form->TDBGrid1->userMoveTo(0, 0));
             EXPECT_FALSE(form->TDBGrid1->userMoveTo(0, 0));
             QApplication::processEvents();
@@ -137,7 +123,6 @@ TEST_F(BookSafetyTest, AWriteTheBookRefusesIsToldOnceAndKeepsItsEditUntilItCanBe
             EXPECT_NE(messages()[0].find(reason), std::string::npos) << messages()[0];
             EXPECT_NE(messages()[0].find("It stays on the row"), std::string::npos);
             EXPECT_EQ(form->TDBGrid1->Columns(0), "Zed");
-
             doubles->messages->answers = {platform::vbNo};
             form->Image5_Click();
             EXPECT_FALSE(ended);
@@ -162,8 +147,7 @@ TEST_F(BookSafetyTest, ABookRemovedUnderTheProgramTakesNoWriteIntoTheVoid)
 {
     start({{{"nick", "Anna"}}});
     std::filesystem::remove(book());
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
-    form->TDBGrid1->userEditCell(0, "Zed");
+    type_new_nick("Zed");
     EXPECT_FALSE(form->TDBGrid1->userMoveTo(0, 0));
     QApplication::processEvents();
     ASSERT_EQ(messages().size(), 1u);
@@ -178,7 +162,7 @@ TEST_F(BookSafetyTest, DamageAQueryMeetsLaterIsToldLikeAWriteFailure)
         contacts.push_back({{"nick", "n" + std::to_string(i)}, {"nome", std::string(60, 'a' + i % 26)}});
     start(contacts);
     // Every page but the first, which the open has read, under the running program.
-    std::string bytes = bytes_of(book());
+    std::string bytes = read_file(book());
     for (size_t i = 1024; i < bytes.size(); i += 7)
         bytes[i] = static_cast<char>(~bytes[i]);
     QFile f(QString::fromStdString(book()));
@@ -199,13 +183,11 @@ TEST_F(BookSafetyTest, ARowLeftWithoutANickIsNeverWrittenAndEscLetsGoOfARefusedR
     start({{{"nick", "Anna"}, {"nome", "Anna Rossi"}}, {{"nick", "Bruno"}}});
     platform::DataGrid& grid = *form->TDBGrid1;
     // A letter typed and erased on the add-new row: nothing is written, nothing is said.
-    ASSERT_TRUE(grid.userMoveTo(add_new_row(), 0));
-    grid.userEditCell(0, "a");
+    type_new_nick("a");
     grid.userEditCell(0, "");
     EXPECT_TRUE(grid.userMoveTo(0, 0));
     EXPECT_EQ(stored_count(), 2);
     EXPECT_TRUE(messages().empty());
-
     // A stored contact whose nick is erased is refused and keeps its edit.
     grid.userEditCell(0, "");
     EXPECT_FALSE(grid.userMoveTo(1, 0));
@@ -215,7 +197,6 @@ TEST_F(BookSafetyTest, ARowLeftWithoutANickIsNeverWrittenAndEscLetsGoOfARefusedR
     press(&grid, Qt::Key_Escape);
     EXPECT_FALSE(grid.DataChanged());
     EXPECT_EQ(grid.Columns(0), "Anna");
-
     // First Esc undoes the cell being typed, the next the row's whole pending edit.
     grid.userEditCell(1, "Anna Verdi");
     press(editor(), Qt::Key_Return);
@@ -226,10 +207,8 @@ TEST_F(BookSafetyTest, ARowLeftWithoutANickIsNeverWrittenAndEscLetsGoOfARefusedR
     press(&grid, Qt::Key_Escape);
     EXPECT_EQ(grid.Columns(1), "Anna Rossi");
     EXPECT_EQ(form->lnick->text(), "Anna");
-
     // A refused duplicate on a new row goes with Esc, and the user can leave.
-    ASSERT_TRUE(grid.userMoveTo(add_new_row(), 0));
-    grid.userEditCell(0, "BRUNO");
+    type_new_nick("BRUNO");
     EXPECT_FALSE(grid.userMoveTo(0, 0));
     press(&grid, Qt::Key_Escape);
     EXPECT_EQ(grid.AddNewState(), 1);

@@ -43,12 +43,7 @@ TEST_F(MainWindowTest, TheArgumentsAndTheBookDecideWhatTheStartShowsAndAsks)
         doubles->messages->answers = {c.answer};
         preset("lingua", c.lingua);
         start(c.contacts ? kTwo : std::vector<testing_support::Contact>{}, c.args);
-        if (c.asked) {
-            ASSERT_EQ(doubles->messages->shown.size(), 1u);
-            EXPECT_EQ(doubles->messages->shown[0].text, c.asked);
-        } else {
-            EXPECT_TRUE(doubles->messages->shown.empty());
-        }
+        EXPECT_EQ(messages(), c.asked ? std::vector<std::string>{c.asked} : std::vector<std::string>{});
         const bool menu = c.asked && c.answer == platform::vbYes;
         EXPECT_EQ(doubles->popup_menu->shown, menu ? std::vector<QMenu*>{form->menupop4} : std::vector<QMenu*>{});
         EXPECT_EQ(form->isVisible() && !form->isMinimized(), c.shown_normally);
@@ -91,7 +86,6 @@ TEST_F(MainWindowTest, TheWayOutWritesThePendingEditSavesTheFoldersAndNeverADupl
     EXPECT_EQ(stored("Anna")["nome"], "Anna Bianchi");
     EXPECT_EQ(setting("PathFoto") + setting("PathDiscussioni") + setting("PathC6"), "C:\\PicturesC:\\ChatsC:\\C6");
     EXPECT_TRUE(doubles->messages->shown.empty());
-
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
     form->TDBGrid1->userEditCell(0, "anna");
     form->path_foto = "C:\\Other";
@@ -99,9 +93,7 @@ TEST_F(MainWindowTest, TheWayOutWritesThePendingEditSavesTheFoldersAndNeverADupl
     EXPECT_EQ(setting("PathFoto"), "C:\\Other");
     form->Image5_Click();
     EXPECT_TRUE(ended);
-    ASSERT_EQ(doubles->messages->shown.size(), 2u);
-    for (const auto& shown : doubles->messages->shown)
-        EXPECT_EQ(shown.text, "The nick is already existing in list!");
+    EXPECT_EQ(messages(), std::vector<std::string>(2, "The nick is already existing in list!"));
     EXPECT_EQ(stored_count(), 2);
     EXPECT_EQ(stored("Bruno")["nome"], "Bruno Verdi");
 }

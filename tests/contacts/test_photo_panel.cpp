@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QLabel>
 #include <QPointer>
 #include <QScrollBar>
 
@@ -78,7 +77,6 @@ protected:
             return kPlaceholder;
         return "<out of step>";
     }
-
     const QString pictures_ = dir.path() + "/pictures";
 };
 
@@ -128,7 +126,6 @@ TEST_F(PhotoPanelTest, ASlotClickShowsItsPictureOrThePlaceholder)
     form->ifoto_Click(2);
     EXPECT_EQ(shown(), kPlaceholder);
     EXPECT_EQ(std::pair(form->puntatore_foto, form->ifotosel->LeftTw()), std::pair(int16_t(2), kSlotLeft[2]));
-
     form->ifoto_Click(3);
     EXPECT_EQ(shown(), kPlaceholder);
     EXPECT_EQ(form->TDBGrid1->Columns("foto3"), gone);
@@ -150,8 +147,7 @@ TEST_F(PhotoPanelTest, AnEmptyBook)
     EXPECT_EQ(doubles->sound->played, heard({"suoni.wav"}));
     doubles->open_file->answers.push_back(picture("a.png"));
     form->Image2_Click();
-    ASSERT_EQ(doubles->messages->shown.size(), 1u);
-    EXPECT_EQ(doubles->messages->shown[0].text, "The nick miss!");
+    EXPECT_EQ(messages(), std::vector<std::string>{"The nick miss!"});
     EXPECT_TRUE(doubles->open_file->requests.empty());
     EXPECT_EQ(form->path_foto, "C:\\Foto");
     EXPECT_EQ(stored_count(), 0);
@@ -251,7 +247,6 @@ TEST_F(PhotoPanelTest, TheViewerShowsThePanelsPictureUnderItsCaption)
     ASSERT_FALSE(viewer.isNull());
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(doubles->sound->played.back(), program + "/foto.wav");
-
     go_to("Mario");
     form->ifoto_Click(2);
     QFile::remove(QString::fromStdString(big));
@@ -260,7 +255,6 @@ TEST_F(PhotoPanelTest, TheViewerShowsThePanelsPictureUnderItsCaption)
     EXPECT_EQ(form->foto_form, viewer.data());
     EXPECT_EQ(viewer->windowTitle(), "Foto 2 di Mario (Mario Neri)");
     EXPECT_EQ(viewer->Picture1->size(), QSize(90, 60));
-
     viewer->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(viewer.isNull());
@@ -290,7 +284,6 @@ TEST_F(PhotoViewerTest, TheBarsAndTheKeysPanThePicture)
     EXPECT_EQ(foto->Picture1->pos(), QPoint(px(-600), px(-1000)));
     foto->setPicture1(picture(18000, 15000));   // the same size runs no layout
     EXPECT_EQ(foto->Picture1->pos(), QPoint(px(-600), px(-1000)));
-
     const auto press = [this](int key) {
         testing_support::press(foto.get(), key);
         return foto->Picture1->pos();
@@ -300,11 +293,9 @@ TEST_F(PhotoViewerTest, TheBarsAndTheKeysPanThePicture)
     EXPECT_EQ(press(Qt::Key_Right), QPoint(px(-700), 0));
     EXPECT_EQ(press(Qt::Key_PageDown), QPoint(px(-700), px(-500)));
     EXPECT_EQ(press(Qt::Key_End), QPoint(px(-700), px(-3245)));
-
     foto->setPicture1(picture(18000, 6000));   // wide only
     EXPECT_EQ(press(Qt::Key_End), QPoint(px(-3000), 0));
     EXPECT_EQ(press(Qt::Key_Down), QPoint(px(-3000), 0)) << "a hidden bar does not pan";
-
     foto->setPicture1(picture(SW + 33000, 15000));   // a maximum beyond 16 bits fails its step only
     EXPECT_EQ(h->maximum(), 3000);
     EXPECT_EQ(foto->Width(), SW);

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <sqlite3.h>
 
 using testing_support::Contact;
 
@@ -95,7 +94,6 @@ TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStan
     EXPECT_EQ(stored_count(), 4);
     EXPECT_EQ(card_nick(), current_nick());
     EXPECT_EQ(doubles->sound->played, heard({"cancella.wav"}));
-
     form->ord_Click(3);
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
     doubles->sound->played.clear();
@@ -104,9 +102,7 @@ TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStan
     EXPECT_EQ(current_nick(), "Ada");
     EXPECT_EQ(card_nick(), "Ada");
     EXPECT_EQ(doubles->sound->played, heard({"cancella.wav"}));
-
-    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
-    form->TDBGrid1->userEditCell(0, "Nuovo");
+    type_new_nick("Nuovo");
     ASSERT_EQ(form->TDBGrid1->AddNewState(), 2);
     answer_delete(platform::vbYes);
     EXPECT_NE(form->TDBGrid1->AddNewState(), 2);
@@ -115,7 +111,6 @@ TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStan
     EXPECT_EQ(stored_count(), 4);
     for (const auto& contact : kRated)
         EXPECT_EQ(stored(contact.at("nick"))["nome"], contact.at("nick") == "bea" ? "" : contact.at("nome"));
-
     form.reset();
     open({});   // an empty book: nothing to delete
     answer_delete(platform::vbYes);
@@ -139,13 +134,9 @@ TEST_F(SearchSortDeleteTest, EveryLettersCaseIsIgnoredAndAccentsSortBesideTheirB
     EXPECT_EQ(current_nick(), "èlo");
     search("òS");
     EXPECT_EQ(current_nick(), "Zeta");
-    // "ÈLO" is the nick "èlo" already there.
-    auto* grid = form->TDBGrid1;
-    grid->userMoveTo(add_new_row(), 0);
-    grid->userEditCell(0, "ÈLO");
-    EXPECT_FALSE(grid->userMoveTo(0, 0));
-    ASSERT_EQ(doubles->messages->shown.size(), 1u);
-    EXPECT_EQ(doubles->messages->shown[0].text, "The nick is already existing in list!");
+    type_new_nick("ÈLO");   // the nick "èlo" already there
+    EXPECT_FALSE(form->TDBGrid1->userMoveTo(0, 0));
+    EXPECT_EQ(messages(), std::vector<std::string>{"The nick is already existing in list!"});
     EXPECT_EQ(stored_count(), 4);
 }
 
@@ -155,9 +146,6 @@ TEST_F(SearchSortDeleteTest, ABookOfTheEarlierShapeIsUpgradedOnOpenKeepingEveryC
     form.reset();
     const std::string book = program + "/contatti.mdb";
     QFile::remove(QString::fromStdString(book));
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(book.c_str(), &db), SQLITE_OK);
-    sqlite3_key(db, "quorvent", 8);
     const char* earlier =
         "create table contatti (nick text collate nocase, nome text collate nocase, note text collate nocase,"
         " email text collate nocase, foto1 text, foto2 text, foto3 text, foto4 text, foto5 text,"
@@ -170,30 +158,23 @@ TEST_F(SearchSortDeleteTest, ABookOfTheEarlierShapeIsUpgradedOnOpenKeepingEveryC
         " (case when foto1 <> '' then -1 else 0 end) as espr1 from contatti;"
         "insert into contatti (nick, punti, id) values ('èlo', 40, 3), ('ÈLO', 80, 7), ('zed', 0, 9);"
         "delete from contatti where id = 9;";
-    ASSERT_EQ(sqlite3_exec(db, earlier, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
-
-    form = std::make_unique<Main>();
-    form->Form_Load();
-    for (const auto& shown : doubles->messages->shown)
-        ADD_FAILURE() << shown.text;
+    ASSERT_EQ(testing_support::RawBook(book).exec(earlier), SQLITE_OK);
+    load();
+    EXPECT_EQ(messages(), std::vector<std::string>{});
     form->ord_Click(3);
     EXPECT_EQ(listed_nicks(), (std::vector<std::string>{"ÈLO", "èlo"}));
     EXPECT_EQ(form->Data1.recordset().bookmark(0), 7);
     form.reset();
-
     // What the standard shell does: open, read, check; and the next id is still a new one.
-    ASSERT_EQ(sqlite3_open(book.c_str(), &db), SQLITE_OK);
-    sqlite3_key(db, "quorvent", 8);
+    testing_support::RawBook db(book);
     std::string answers;
     const auto collect = [](void* out, int n, char** values, char**) {
         for (int i = 0; i < n; ++i)
             *static_cast<std::string*>(out) += std::string(values[i] ? values[i] : "-") + ";";
         return 0;
     };
-    EXPECT_EQ(sqlite3_exec(db, "pragma integrity_check; select righe from conteggio;"
+    EXPECT_EQ(sqlite3_exec(db.db, "pragma integrity_check; select righe from conteggio;"
                                "insert into contatti (nick) values ('nuovo'); select max(id) from contatti",
-                           collect, &answers, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+                           collect, &answers, nullptr), SQLITE_OK) << sqlite3_errmsg(db.db);
     EXPECT_EQ(answers, "ok;2;10;");
-    sqlite3_close(db);
 }
