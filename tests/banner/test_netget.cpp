@@ -47,7 +47,6 @@ protected:
         QFile f(dir.filePath(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<missing>";
     }
-
     std::unique_ptr<platform::InternetService> saved;
     LoopbackHttp server;
     QTemporaryDir dir;
@@ -63,7 +62,6 @@ TEST_F(NetGetTest, TheUserAgentAndTheErrorTexts)
     net.SetUserAgent("Later");   // the open root handle keeps its agent
     ASSERT_TRUE(net.ReadUrl(server.url("/bytes/3")));
     EXPECT_EQ(server.user_agents, (Texts{"tavoly", "Agente di prova/1.0"}));
-
     const std::pair<std::string, const char*> failures[] = {
         {"http://nessuno.invalid/set.txt", "The server name could not be resolved."},
         {"http://127.0.0.1:" + std::to_string(testing_support::closed_port()) + "/",
@@ -84,7 +82,6 @@ TEST_F(NetGetTest, IntoMemoryEveryAnswerIsThePageAndACutOffKeepsWhatCame)
     EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(70000));
     EXPECT_TRUE(net.ReadUrl(server.url("/status/404")));
     EXPECT_EQ(net.GetRawHTML(), "status 404");
-
     EXPECT_TRUE(net.ReadUrl(server.url("/cut/3000")));
     EXPECT_EQ(net.GetLastError(), "The connection with the server has been terminated.");
     EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(3000).substr(0, net.GetRawHTML().size()));
@@ -106,7 +103,6 @@ TEST_F(NetGetTest, AFileIsReplacedOnlyByAWholeBodyWithASuccessStatus)
     EXPECT_EQ(bytes("nuovo.gif"), LoopbackHttp::body_of(5000));
     ASSERT_TRUE(net.ReadUrl(server.url("/bytes/0"), path("vuoto.gif")));
     EXPECT_EQ(bytes("vuoto.gif"), "");
-
     EXPECT_FALSE(net.ReadUrl(server.url("/status/404"), in_dir("set.txt")));
     EXPECT_EQ(net.GetLastError(), "The requested item could not be located.");
     EXPECT_FALSE(net.ReadUrl(server.url("/status/503"), in_dir("set.txt")));
@@ -114,7 +110,6 @@ TEST_F(NetGetTest, AFileIsReplacedOnlyByAWholeBodyWithASuccessStatus)
     EXPECT_FALSE(net.ReadUrl(server.url("/cut/3000"), in_dir("set.txt")));
     EXPECT_FALSE(net.ReadUrl(server.url("/hang"), in_dir("set.txt")));
     EXPECT_EQ(bytes("set.txt"), LoopbackHttp::body_of(5000));
-
     EXPECT_FALSE(net.ReadUrl("http://nessuno.invalid/a.gif", in_dir("a.gif")));
     EXPECT_FALSE(net.ReadUrl(server.url("/cut/3000"), in_dir("b.gif")));
     EXPECT_FALSE(net.ReadUrl(server.url("/bytes/10"), in_dir("manca\\c.gif")));
@@ -130,7 +125,6 @@ TEST_F(NetGetTest, ASecondDownloadIsRefusedWhileOneRunsAndANewInitCancelsIt)
     ASSERT_TRUE(net.ReadUrl(server.url("/slow/600")));
     EXPECT_EQ(second, false);
     EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(600));
-
     QTimer::singleShot(150, [&] { net.Init(); });   // a new root handle cancels the running read
     EXPECT_TRUE(net.ReadUrl(server.url("/slow/600")));
     EXPECT_LT(net.GetRawHTML().size(), 600u);
@@ -155,7 +149,6 @@ TEST(NetGetScripted, TheLastPageTrimmedWithTheEventLoopRunAndParsed)
     ASSERT_TRUE(load("  caff\xE8 \n", platform::ERROR_INTERNET_CONNECTION_RESET));   // what came counts
     EXPECT_EQ(net.GetRawHTML(), "caff\xC3\xA8 \n");
     EXPECT_EQ(net.GetLastError(), "The connection with the server has been reset.");
-
     platform::Collection items;
     load("href=");
     EXPECT_FALSE(net.ParseHTML("href=", items));
@@ -194,7 +187,6 @@ protected:
                 put(verdict);
         };
     }
-
     QTemporaryDir dir;
     testing_support::ServiceDoubles doubles;
     bool leftover_seen = false;
@@ -205,14 +197,12 @@ TEST_F(ConnectionTest, TheVerdictFilesDecideAndAreGoneAfterwards)
     std::string target = "http://www.example.com/tavoly/", general;
     EXPECT_FALSE(verifica_connessione(general));   // no probe: nothing started
     EXPECT_TRUE(doubles.programs->started.empty());
-
     probe_answers("chkon");
     EXPECT_TRUE(verifica_connessione(target));
     EXPECT_EQ(target, " http://www.example.com/tavoly/");
     const std::string probe = dir.path().toStdString() + "\\chk.exe";
     EXPECT_EQ(doubles.programs->started.at(0).command_line, probe + " http://www.example.com/tavoly/");
     EXPECT_EQ(doubles.programs->started.at(0).window_style, platform::vbHide);
-
     put("chkon");   // a late answer of an earlier probe counts for nothing
     probe_answers("chkoff");
     EXPECT_FALSE(verifica_connessione(general));
@@ -231,14 +221,12 @@ TEST_F(ConnectionTest, AProbeWithoutVerdictEndsTheWaitInFalseAndOneTestWaitsAtAT
     clock.start();
     EXPECT_FALSE(verifica_connessione(target));
     EXPECT_LT(clock.elapsed(), 1000);
-
     doubles.programs->still_running = true;   // hangs
     TestConnection::imposta_attesa_massima(std::chrono::milliseconds(400));
     clock.restart();
     EXPECT_FALSE(verifica_connessione(target));
     EXPECT_GE(clock.elapsed(), 400);
     EXPECT_LT(clock.elapsed(), 2000);
-
     doubles.programs->fail = true;
     EXPECT_NE(testing_support::error_number([&] { verifica_connessione(target); }), 0);
     doubles.programs->fail = false;
@@ -265,7 +253,6 @@ TEST(ConnectionProbe, AnswersForAServerThatAnswersAndOnlyThen)
     std::string down = "http://127.0.0.1:" + std::to_string(testing_support::closed_port()) + "/";
     EXPECT_FALSE(verifica_connessione(down));
     platform::set_program_folder("");
-
     QProcess general;   // the general test: either verdict, but exactly one, and in time
     general.start(dir.filePath("chk.exe"), {});
     ASSERT_TRUE(general.waitForFinished(6500));

@@ -36,7 +36,6 @@ TEST_F(LanguageTest, EveryTextFollowsTheLanguageWithOneCheckMark)
     const std::vector<QString> italian = texts();
     EXPECT_TRUE(form->mnuLanItalian->isChecked());
     EXPECT_EQ(checks(), 1);
-
     form->mnuLanEnglish->trigger();
     EXPECT_EQ(form->lingua, 0);
     EXPECT_EQ(setting("lingua"), "0");
@@ -46,12 +45,10 @@ TEST_F(LanguageTest, EveryTextFollowsTheLanguageWithOneCheckMark)
     for (size_t i = 0; i + 1 < english.size(); ++i)
         EXPECT_NE(italian[i], english[i]) << i;
     EXPECT_EQ(english.back(), "");
-
     preset("lingua", "x");
     form->mnuLanEnglish->trigger();
     EXPECT_EQ(setting("lingua"), "0");
     EXPECT_EQ(checks(), 1);
-
     form->mnuLanItalian->trigger();
     EXPECT_EQ(setting("lingua"), "1");
     EXPECT_TRUE(form->mnuLanItalian->isChecked());

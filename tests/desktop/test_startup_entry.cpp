@@ -54,16 +54,13 @@ TEST_F(StartupEntryTest, TheEntryFollowsTheChoiceAcrossStarts)
     EXPECT_EQ(exec_of(entry_path()), QString::fromStdString(program) + "/tavoly S");
     EXPECT_EQ(validation(entry_path()), QString());
     EXPECT_EQ(setting("avvio"), "<none>");
-
     form->avvioautom->trigger();
     EXPECT_FALSE(form->avvioautom->isChecked());
     EXPECT_FALSE(QFile::exists(entry_path()));
     EXPECT_EQ(setting("avvio"), "N");
-
     start({});
     EXPECT_FALSE(form->avvioautom->isChecked());
     EXPECT_FALSE(QFile::exists(entry_path()));
-
     form->avvioautom_Click();
     EXPECT_TRUE(form->avvioautom->isChecked());
     EXPECT_TRUE(QFile::exists(entry_path()));
@@ -76,13 +73,11 @@ TEST_F(StartupEntryTest, AFolderWithBlanksAndQuotesIsEscapedAndANewFolderRewrite
     const QString base = dir.path();
     const QString folder = base + "/my dir's \"x\" $HOME";
     QDir().mkpath(folder);
-
     platform::set_program_folder(folder.toStdString());
     EllReg::avvio_disattivo = 0;
     EllReg::imposta_avvio_automatico();
     EXPECT_EQ(validation(entry_path()), QString());
     EXPECT_EQ(exec_of(entry_path()), "\"" + base + "/my dir's \\\\\"x\\\\\" \\\\$HOME/tavoly\" S");
-
     platform::set_program_folder((base + "/100% other").toStdString());
     EllReg::imposta_avvio_automatico();
     EXPECT_EQ(exec_of(entry_path()), "\"" + base + "/100%% other/tavoly\" S");
@@ -98,7 +93,6 @@ TEST_F(StartupEntryTest, OnlyTheRunKeyIsWrittenAndOnlyInsideTheAutostartFolder)
         EllReg::scrivi_valore_reg(platform::HKEY_LOCAL_MACHINE, kRunKey, name, platform::REG_SZ, "/bin/true S");
     EXPECT_TRUE(QDir(autostart).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
     EXPECT_FALSE(QFile::exists(autostart + "/../escaped.desktop"));
-
     // Deleting what is not there does nothing; the key is named without regard to case.
     EllReg::cancella_valore_reg(platform::HKEY_LOCAL_MACHINE, kRunKey, "tavoly");
     EllReg::scrivi_valore_reg(platform::HKEY_LOCAL_MACHINE, "software\\microsoft\\windows\\currentversion\\run",

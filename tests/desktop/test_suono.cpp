@@ -22,7 +22,6 @@ protected:
     }
     std::string native(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
     std::string windows(const std::string& name) const { return windows_style(native(name)); }
-
     QTemporaryDir dir;
     testing_support::ServiceDoubles doubles;
 };
@@ -75,14 +74,12 @@ TEST_F(SoundSwitch, TheSwitchClicksOnceWhileSoundsAreOnAndIsStored)
     EXPECT_EQ(setting("suoni"), "N");
     form->Suono("piu.wav");
     EXPECT_EQ(played().size(), 2u);
-
     doubles->sound->played.clear();
     emit form->suono_off->clicked();
     EXPECT_EQ(played(), heard({"suoni.wav"}));
     EXPECT_FALSE(form->suono_on->isHidden());
     EXPECT_TRUE(form->suono_off->isHidden());
     EXPECT_EQ(setting("suoni"), "S");
-
     platform::set_settings_folder(program + "/suoni.wav/config");
     ASSERT_THROW(preset("suoni", "S"), platform::StepError);
     emit form->suono_on->clicked();

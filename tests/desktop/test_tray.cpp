@@ -30,7 +30,6 @@ TEST(ClsSysTray, WrongUseIsWarnedAndChangesNothing)
         EXPECT_EQ(added.message, NIM_ADD);
         EXPECT_EQ(added.data.hWnd, &owner);
         EXPECT_TRUE(tray.Icon().isNull());
-
         EXPECT_TRUE(tray.Remove());
         EXPECT_TRUE(tray.Remove());
         EXPECT_EQ(doubles.tray->calls.size(), 2u);
@@ -54,7 +53,6 @@ TEST(ClsSysTray, TheTipFieldIsAlwaysSixtyFourCharactersAndTerminated)
     tray.ToolTipText(long_tip);
     EXPECT_EQ(tray.ToolTipText(), QChar(u' ') + long_tip.left(61) + QStringLiteral(" ") + QChar(u'\0'));
     EXPECT_TRUE(doubles.tray->calls.empty());   // nothing is sent while the icon is not shown
-
     // Shown, a new tip or icon reaches the tray at once.
     QWidget owner;
     tray.Icon(QIcon());
@@ -101,7 +99,6 @@ TEST_F(TrayIconTest, TheWindowIsNeverLeftHiddenWithoutATray)
     form->setWindowState(Qt::WindowMinimized);
     form->Form_Resize();
     EXPECT_FALSE(form->isHidden());
-
     form->chiudi->trigger();
     EXPECT_TRUE(ended);
     EXPECT_EQ(doubles->tray->calls.back().message, NIM_DELETE);

@@ -14,7 +14,6 @@ protected:
         platform::services().shell = std::make_unique<platform::XdgShellOpen>();
     }
     void TearDown() override { platform::set_home_folder(""); }
-
     // The message shown, as "text / title" ("" for none); the probe must be gone afterwards.
     std::string opened(const std::string& address)
     {
@@ -27,7 +26,6 @@ protected:
         EXPECT_EQ(m.style, platform::vbOKOnly | platform::vbExclamation);
         return m.text + " / " + m.title;
     }
-
     QTemporaryDir home;
     testing_support::ServiceDoubles doubles;
     testing_support::FakeDesktop desktop;
@@ -43,7 +41,6 @@ TEST_F(WebPageTest, TheDefaultApplicationsGetTheAddressWholeAndNeverAsAnOption)
         EXPECT_EQ(opened(option), "Web Page Not Opened / URL Failed") << option;
     EXPECT_EQ(opened("  http://www.example.com/a b?x=1&y=2  "), "");
     EXPECT_EQ(desktop.recorded("browser"), "[  http://www.example.com/a b?x=1&y=2  ]\n");
-
     desktop.add_application("broken", "text/html", "not a program");
     EXPECT_EQ(opened("http://www.example.com/"), "Web Page Not Opened / URL Failed");
     desktop.add_application("mail", "x-scheme-handler/mailto");
@@ -51,17 +48,8 @@ TEST_F(WebPageTest, TheDefaultApplicationsGetTheAddressWholeAndNeverAsAnOption)
     EXPECT_EQ(desktop.recorded("mail"), "[mailto:anna@example.com?Subject=Ciao%20a%20tutti]\n");
 }
 
-// The opener's own steps and the main window's buttons, over the recording layer.
-class WebButtonsTest : public testing_support::MainFixture {
-protected:
-    std::vector<std::string> mailed() const
-    {
-        std::vector<std::string> files;
-        for (const auto& e : doubles->shell->executed)
-            files.push_back(e.file);
-        return files;
-    }
-};
+// The opener's own steps over the recording layer.
+class WebButtonsTest : public testing_support::MainFixture {};
 
 TEST_F(WebButtonsTest, TheProbeHoldsItsEighteenBytesOnlyWhileTheBrowserIsLookedUp)
 {
@@ -83,7 +71,7 @@ TEST_F(WebButtonsTest, TheMailtoAddressCarriesTheNonEmptyPartsInOrderEncoded)
     AprePaginaWeb::apre_email("anna@example.com", "", "", "Hi", "See you", "");
     AprePaginaWeb::apre_email("", "", "", "", "", "C:\\x.txt");
     AprePaginaWeb::apre_email("a@b.c", "c@d.e", "f@g.h", "a&b=c 100%", "x?y#z", "");
-    EXPECT_EQ(mailed(), (std::vector<std::string>{
+    EXPECT_EQ(doubles->shell->opened(), (std::vector<std::string>{
                             "mailto:anna@example.com", "mailto:anna@example.com?Subject=Hi&Body=See%20you",
                             "mailto:?Attach=%22C:%5Cx.txt%22",
                             "mailto:a@b.c?CC=c@d.e&BCC=f@g.h&Subject=a%26b%3Dc%20100%25&Body=x%3Fy%23z"}));

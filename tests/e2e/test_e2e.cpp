@@ -89,7 +89,6 @@ TEST(EndToEnd, TermAndHangUpEndTheProgramAsTheExitButtonDoes)
         const QString program = copy_program(dir, "program", false);
         testing_support::make_book(program.toStdString(), {});
         const std::string nick = std::string("zeta") + signal;
-
         QProcessEnvironment env = environment(dir);
         env.insert("ROW_X", QString::number(platform::px(180 + 600)));
         env.insert("ROW_Y", QString::number(platform::px(1560) + 32));   // the add-new row, under the captions
@@ -98,7 +97,6 @@ TEST(EndToEnd, TermAndHangUpEndTheProgramAsTheExitButtonDoes)
         SCOPED_TRACE((out + err).toStdString());
         EXPECT_TRUE(out.contains("window shown"));
         EXPECT_TRUE(out.contains("exited 0"));
-
         platform::DataControl data;
         data.DatabaseName = program.toStdString() + "/contatti.mdb";
         data.RecordSource = "select * from qcontatti";

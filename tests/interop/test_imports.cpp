@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <sqlite3.h>
 
 using namespace std::string_literals;
 using Rows = std::vector<std::string>;
@@ -69,7 +68,6 @@ TEST_F(ImportsTest, TheMenuRunsTheC6ImportOfBuddiesWithTheirCategoriesUpToTheFir
     open({});
     form->Image12_Click();
     ASSERT_EQ(doubles->popup_menu->shown, std::vector<QMenu*>{form->menupop4});
-
     form->path_c6 = "C:\\TinMessenger";
     doubles->open_file->answers = {file("mynick",
         "[Categorie]\r\n000=Generic\r\n002=Friends\r\n[Buddys]\r\n001=alfa\r\n001cat=2\r\n"
@@ -120,7 +118,6 @@ TEST_F(ImportsTest, OutlookLinesContinueTheNumbersOfTheBookAndSkipTakenNicks)
                               "Nick 045|Nicolò|-|-"}));
     EXPECT_EQ(doubles->open_file->requests.at(0).initial_dir, "C:\\");
     EXPECT_EQ(doubles->sound->played, heard({"suoni.wav", "suoni.wav", "trovato.wav"}));
-
     // The same people again, numbered on from the 44 rows (Nick 045 is taken by then).
     import_outlook(export_file);
     EXPECT_EQ(rows(44), (Rows{"Nick 046|\"Bruno Bianchi\"|-|bruno@example.com", "Nick 047|Carla Neri|-|-",
@@ -137,11 +134,7 @@ TEST_F(ImportsTest, BuddiesEndAtEntry999AndAFullBookStillGetsOutlookRowsPast999)
         fill += "insert into contatti (nick) values ('p" + std::to_string(i) + "');";
         buddies += platform::Format3(i) + "=p" + std::to_string(i) + "\n";
     }
-    sqlite3* db = nullptr;
-    sqlite3_open_v2((program + "/contatti.mdb").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_key(db, "quorvent", 8);
-    ASSERT_EQ(sqlite3_exec(db, (fill + "commit;").c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    ASSERT_EQ(testing_support::RawBook(program + "/contatti.mdb").exec(fill + "commit;"), SQLITE_OK);
     testing_support::use_book_keys(form->Data1);   // as the next start gives rows written outside
     form->Data1.Refresh();
     import_c6(file("mynick", buddies + "1000=past the last key\n"));
@@ -159,7 +152,6 @@ TEST_F(ImportsTest, TheFixedExportIsReadWithoutAskingAndRemovedButAFolderOfThatN
     EXPECT_TRUE(doubles->messages->shown.empty() && doubles->open_file->requests.empty());
     EXPECT_EQ(rows(), Rows{"Nick 001|Anna|-|a@example.com"});
     EXPECT_FALSE(QFileInfo::exists(fixed));
-
     QDir().mkpath(fixed);
     import_outlook(file("x.txt", "h\nBruno\n"));
     EXPECT_EQ(doubles->messages->shown.size(), 1u);
@@ -175,13 +167,11 @@ TEST_F(ImportsTest, CancelsAndEmptyExportsAddNothing)
     form->ImpOut_Click();   // the notice cancelled: nothing more
     EXPECT_TRUE(doubles->open_file->requests.empty());
     EXPECT_EQ(form->path_c6, "C:\\TinMessenger");
-
     form->TDBGrid1->SetColumn("nome", "Anna Rossi"s);
     import_c6("");   // the dialog cancelled: the pending edit is written, the folder taken
     EXPECT_EQ(stored("Anna")["nome"], "Anna Rossi");
     EXPECT_EQ(form->path_c6, platform::current_folder());
     EXPECT_EQ(doubles->sound->played, heard({"suoni.wav", "suoni.wav"}));
-
     for (const char* bytes : {"", "Name;E-mail\r\n"}) {
         doubles->sound->played.clear();
         import_outlook(file("contacts.txt", bytes));
@@ -197,17 +187,14 @@ TEST_F(ImportsTest, HostileFilesNeitherCrashNorHang)
     for (const std::string& path : {file("binary", binary), "/dev/zero"s, file("blanks", "[Buddys]\n001=  \n002=b\n")})
         import_c6(path);
     EXPECT_EQ(stored_count(), 0);
-
     const std::string nick(300, 'n'), name(300, 'c');
     import_c6(file("long", "[Categorie]\n000=" + name + "\n[Buddys]\n001=" + nick + "\n"));
     EXPECT_EQ(stored(nick.substr(0, 254))["note"], "Category " + name.substr(0, 254));
-
     // A field longer than 255 characters is refused; the next line still gets its number.
     const std::string longest(255, 'e');
     import_outlook(file("huge", "h\n" + std::string(10 << 20, 'x') + ";a@b\nnul\0;"s + longest + "\n"));
     EXPECT_TRUE(stored("Nick 002").empty());
     EXPECT_EQ(stored("Nick 003")["email"], longest);
-
     QFile too_big(QString::fromStdString(file("too_big", "")));
     ASSERT_TRUE(too_big.open(QIODevice::ReadWrite) && too_big.resize(platform::kMaxTextFileBytes + 1));
     too_big.close();

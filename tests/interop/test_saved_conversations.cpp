@@ -34,7 +34,6 @@ TEST_F(SavedConversationsTest, TheDialogNamesTheContactAndTheLauncherIsLookedFor
     EXPECT_EQ(doubles->open_file->requests.at(0).title, "Conversations with mario");
     EXPECT_EQ(doubles->open_file->requests.at(0).initial_dir, "C:\\TinMessenger");
     EXPECT_EQ(form->path_discussioni, platform::current_folder());
-
     const std::string chosen = "C:\\Chat logs\\mario.rtf";
     form->dir_windows = folder("windows", true);
     form->dir_system = folder("windows/system", true);
@@ -57,7 +56,6 @@ TEST_F(SavedConversationsTest, APathWithBlanksReachesTheDefaultApplicationWhole)
     qputenv("HOME", dir.path().toUtf8());   // the launcher roots drive C at the home folder
     folder("Chat logs", false);
     testing_support::write_file(dir.path() + "/Chat logs/mario.rtf", "{\\rtf1 ciao}");
-
     start({{{"nick", "mario"}}});
     platform::services().programs = std::make_unique<platform::DetachedProgramStarter>();
     form->dir_windows = windows_style(QFileInfo(QStringLiteral(TAVOLY_WRITE)).absolutePath().toStdString());
