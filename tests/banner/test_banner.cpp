@@ -79,8 +79,8 @@ TEST_F(BannerTest, OnLineTheFileAndMissingPicturesComeFromTheSiteThatAnswers)
     EXPECT_FALSE(form->sito_raggiungibile);
     EXPECT_EQ(platform::read_text_file(program + "/set.txt"), settings);
     // The picture already there is not fetched again; nothing after the gap is looked at.
-    const std::vector<std::string> asked{std::string(kMirror) + "set.txt", std::string(kMirror) + "uno.png"};
-    EXPECT_EQ(doubles->internet->urls, asked);
+    EXPECT_EQ(doubles->internet->urls,
+              (std::vector<std::string>{std::string(kMirror) + "set.txt", std::string(kMirror) + "uno.png"}));
     EXPECT_EQ(platform::read_text_file(program + "/uno.png"), "fresh");
     EXPECT_TRUE(form->PicBanner->isVisibleTo(form.get()));
     probe(true, true);
@@ -147,16 +147,13 @@ TEST_F(BannerTest, MessagesFollowEachOtherAndARefusedDisplayTimeKeepsThePrevious
     local_settings("[mess1]\nintervallo=5000\ntesto1=one\n"
                    "[mess2]\nintervallo=70000\ntesto1=two\n"
                    "[mess3]\nintervallo=-5\ntesto1=three\n");
-    std::vector<std::string> shown;
-    std::vector<int> intervals;
+    std::vector<std::string> shown;   // the text, its display time, whether the timer runs
     for (int i = 0; i < 4; ++i) {
         form->Timer1_Timer();
-        shown.push_back(line(1));
-        intervals.push_back(form->Timer1->Interval());
-        EXPECT_TRUE(form->Timer1->Enabled());
+        shown.push_back(line(1) + " " + std::to_string(form->Timer1->Interval()) + " "
+                        + std::to_string(form->Timer1->Enabled()));
     }
-    EXPECT_EQ(shown, (std::vector<std::string>{"one", "two", "three", "one"}));
-    EXPECT_EQ(intervals, (std::vector<int>{5000, 5000, 5000, 5000}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"one 5000 1", "two 5000 1", "three 5000 1", "one 5000 1"}));
     local_settings("[mess1]\nintervallo=3000\ntesto1=a\n[mess2]\nintervallo=soon\ntesto1=b\n"
                    "[mess3]\nintervallo=3000\ntesto1=c\n");
     form->Timer1_Timer();
@@ -166,27 +163,21 @@ TEST_F(BannerTest, MessagesFollowEachOtherAndARefusedDisplayTimeKeepsThePrevious
 
 TEST_F(BannerTest, ColoursAndFontSizesKeepWhatWasInForceWhenRefused)
 {
-    const auto colour_of = [](int index) { return QColor::fromRgb(platform::QBColor(index)); };
-    const auto show = [&](const std::string& keys) {
-        form->num_messaggio = 0;
-        local_settings("[mess1]\nintervallo=1000\ntesto1=x\ntesto2=y\n" + keys);
-        form->Timer1_Timer();
+    const struct { const char* keys; int line, fore, back; double size; } cases[] = {
+        {"forecolor=4\nbackcolor=1\nfontsize=12.5\n", 2, 4, 1, 12.5},
+        {"forecolor=20\nbackcolor=20\nfontsize=-3\n", 3, 4, 1, 12.5},
+        {"backcolor=blue\n", 1, 0, 1, 8},   // a missing text colour is black
+        {"fontsize=0\n", 1, 0, 15, 8},
     };
-    show("forecolor=4\nbackcolor=1\nfontsize=12.5\n");
-    EXPECT_EQ(form->LblBanner[2]->foreColor(), colour_of(4));
-    EXPECT_EQ(form->PicBanner->palette().color(QPalette::Window), colour_of(1));
-    EXPECT_DOUBLE_EQ(form->LblBanner[3]->font().pointSizeF(), 12.5);
-    show("forecolor=20\nbackcolor=20\nfontsize=-3\n");
-    EXPECT_EQ(form->LblBanner[3]->foreColor(), colour_of(4));
-    EXPECT_EQ(form->PicBanner->palette().color(QPalette::Window), colour_of(1));
-    EXPECT_DOUBLE_EQ(form->LblBanner[1]->font().pointSizeF(), 12.5);
-    show("backcolor=blue\n");
-    EXPECT_EQ(form->PicBanner->palette().color(QPalette::Window), colour_of(1));
-    EXPECT_EQ(form->LblBanner[1]->foreColor(), colour_of(0));   // a missing text colour is black
-    EXPECT_DOUBLE_EQ(form->LblBanner[1]->font().pointSizeF(), 8);
-    show("fontsize=0\n");
-    EXPECT_EQ(form->PicBanner->palette().color(QPalette::Window), colour_of(15));
-    EXPECT_DOUBLE_EQ(form->LblBanner[1]->font().pointSizeF(), 8);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        form->num_messaggio = 0;
+        local_settings("[mess1]\nintervallo=1000\ntesto1=x\ntesto2=y\n" + std::string(c.keys));
+        form->Timer1_Timer();
+        EXPECT_EQ(form->LblBanner[c.line]->foreColor(), QColor::fromRgb(platform::QBColor(c.fore)));
+        EXPECT_EQ(form->PicBanner->palette().color(QPalette::Window), QColor::fromRgb(platform::QBColor(c.back)));
+        EXPECT_DOUBLE_EQ(form->LblBanner[c.line]->font().pointSizeF(), c.size);
+    }
 }
 
 TEST_F(BannerTest, AWideMessageScrollsByItsStepAndComesBackFromTheRight)

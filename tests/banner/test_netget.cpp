@@ -42,11 +42,7 @@ protected:
     void TearDown() override { platform::services().internet = std::move(saved); }
     std::string in_dir(const char* name) const { return testing_support::windows_style(path(name)); }
     std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
-    std::string bytes(const char* name) const
-    {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<missing>";
-    }
+    std::string bytes(const char* name) const { return testing_support::read_file(path(name)); }
     std::unique_ptr<platform::InternetService> saved;
     LoopbackHttp server;
     QTemporaryDir dir;

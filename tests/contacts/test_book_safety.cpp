@@ -17,16 +17,8 @@ namespace {
 
 // Permissions are checked as an ordinary user on this thread: the tests may run as root.
 struct AsOrdinaryUser {
-    AsOrdinaryUser()
-    {
-        setfsgid(65534);
-        setfsuid(65534);
-    }
-    ~AsOrdinaryUser()
-    {
-        setfsuid(0);
-        setfsgid(0);
-    }
+    AsOrdinaryUser() { setfsgid(65534); setfsuid(65534); }
+    ~AsOrdinaryUser() { setfsuid(0); setfsgid(0); }
 };
 
 class BookSafetyTest : public MainFixture {

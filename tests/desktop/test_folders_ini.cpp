@@ -16,11 +16,7 @@ void set_windir(const char* value)
 
 class FoldersIni : public testing_support::MainFixture {
 protected:
-    void TearDown() override
-    {
-        set_windir(had_windir ? saved_windir.constData() : nullptr);
-        MainFixture::TearDown();
-    }
+    void TearDown() override { set_windir(had_windir ? saved_windir.constData() : nullptr); MainFixture::TearDown(); }
     const bool had_windir = qEnvironmentVariableIsSet("WINDIR");
     const QByteArray saved_windir = qgetenv("WINDIR");
 };

@@ -3,11 +3,7 @@
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
-#include <QAudioDevice>
 #include <QDir>
-#include <QEventLoop>
-#include <QMediaDevices>
-#include <QTimer>
 
 using testing_support::windows_style;
 
@@ -34,19 +30,6 @@ TEST_F(SuonoTest, PlaysOnlyAnExistingFileByItsNativePath)
         EXPECT_EQ(Suono::riproduci_suono(path, loop), exists) << path;
     }
     EXPECT_EQ(doubles.sound->played, std::vector<std::string>{native("piu.wav")});
-}
-
-TEST(SuonoRealPlayer, PlaysAWholeWaveAndTheNextReplacesIt)
-{
-    if (QMediaDevices::audioOutputs().isEmpty())
-        GTEST_SKIP() << "no audio output device";
-    std::string path = windows_style(TAVOLY_SOURCE_DIR "/resources/program/piu.wav");
-    int16_t loop = 0;
-    EXPECT_TRUE(Suono::riproduci_suono(path, loop));
-    EXPECT_TRUE(Suono::riproduci_suono(path, loop));
-    QEventLoop wait;
-    QTimer::singleShot(300, &wait, &QEventLoop::quit);
-    wait.exec();
 }
 
 class SoundSwitch : public testing_support::MainFixture {

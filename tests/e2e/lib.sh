@@ -1,7 +1,6 @@
 # Shared by the end-to-end scripts, sourced after `set -u`.
 
-# A condition, tried every 0.2 s, up to $2 times (50: 10 s); the first success counts (a second
-# look could meet a window that vanished while xwininfo walked the tree).
+# A condition, tried every 0.2 s, up to $2 times (50: 10 s); the first success counts.
 wait_until() {
   i=0
   while [ $i -lt "${2:-50}" ]; do

@@ -1,6 +1,5 @@
 #!/bin/sh
-# The program beside a real notification area (trayer) in a bare X server; prints one line
-# per observation.
+# The program beside a real notification area (trayer) in a bare X server; one line per observation.
 set -u
 program="$1"
 here=$(dirname "$0")

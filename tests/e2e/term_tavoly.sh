@@ -1,6 +1,5 @@
 #!/bin/sh
-# Runs the real program in a bare X server, types a nick into the add-new row and, with the
-# row still pending, sends the signal a desktop log-out or `kill` sends. Prints what it saw.
+# Types a nick into the add-new row and, with the row pending, sends a log-out's or kill's signal.
 set -u
 program="$1"
 signal="$2"

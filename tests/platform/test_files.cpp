@@ -15,11 +15,7 @@ namespace {
 
 class FilesTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        set_home_folder("");
-        QDir::setCurrent(saved_cwd_);
-    }
+    void TearDown() override { set_home_folder(""); QDir::setCurrent(saved_cwd_); }
     std::string root() const { return temp_.path().toStdString(); }
     std::string at(const std::string& name) const { return root() + "/" + name; }
     void write(const std::string& name, const std::string& bytes = "x") const

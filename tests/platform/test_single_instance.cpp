@@ -30,11 +30,7 @@ struct OtherCopy {
         answer = process.readLine().trimmed().toStdString();
     }
     ~OtherCopy() { end(); }
-    void end()
-    {
-        process.closeWriteChannel();
-        process.waitForFinished(30000);
-    }
+    void end() { process.closeWriteChannel(); process.waitForFinished(30000); }
     QProcess process;
     std::string answer;
 };
@@ -51,11 +47,7 @@ protected:
     void TearDown() override { set_instance_lock_file(""); }
     QString lock_path() const { return temp_.path() + "/tavoly.lock"; }
     // As a new run of this process would start.
-    bool prev_instance_afresh()
-    {
-        set_instance_lock_file(lock_path().toStdString());
-        return PrevInstance();
-    }
+    bool prev_instance_afresh() { set_instance_lock_file(lock_path().toStdString()); return PrevInstance(); }
     QTemporaryDir temp_;
 };
 

@@ -94,9 +94,6 @@ ServiceDoubles::ServiceDoubles()
     internet = install<RecordingInternet>(s.internet);
 }
 
-ServiceDoubles::~ServiceDoubles()
-{
-    platform::services() = std::move(saved_);
-}
+ServiceDoubles::~ServiceDoubles() { platform::services() = std::move(saved_); }
 
 } // namespace testing_support

@@ -50,11 +50,7 @@ public:
 class RecordingSound : public platform::SoundService {
 public:
     std::vector<std::string> played;   // native paths
-    bool play(const std::string& path, bool) override
-    {
-        played.push_back(path);
-        return true;
-    }
+    bool play(const std::string& path, bool) override { played.push_back(path); return true; }
 };
 
 struct ShellExecuted {

@@ -65,11 +65,7 @@ inline void write_file(const QString& path, const std::string& bytes)
 
 // A book file opened straight through SQLite under the program's key, as another program would.
 struct RawBook {
-    explicit RawBook(const std::string& path)
-    {
-        sqlite3_open(path.c_str(), &db);
-        sqlite3_key(db, "quorvent", 8);
-    }
+    explicit RawBook(const std::string& path) { sqlite3_open(path.c_str(), &db); sqlite3_key(db, "quorvent", 8); }
     ~RawBook() { sqlite3_close(db); }
     int exec(const std::string& sql) const { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
     sqlite3* db = nullptr;
