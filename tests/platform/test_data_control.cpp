@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <clocale>
 #include <filesystem>
+#include <regex>
 #include <thread>
 
 using namespace platform;
@@ -283,13 +284,7 @@ TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
                    "case when i % 11 = 0 then null else i % 4 end, (i % 9) * 40.0, "
                    "case when i % 3 = 0 then 'x.jpg' else '' end from n;");
     Data1.DatabaseName = big;
-    const std::pair<const char*, const char*> orders[] = {
-        {"nick", "chiave_nick"},
-        {"nome desc", "chiave_nome desc"},
-        {"simpatia desc, nick", "simpatia desc, chiave_nick"},
-        {"espr1, nick", "espr1, chiave_nick"},
-        {"nome", "chiave_nome"},
-    };
+    const std::string orders[] = {"nick", "nome desc", "simpatia desc, nick", "espr1, nick", "nome"};
     const long jumps[] = {750, 1499, 3, 1200, 751, 16, 15, 17, 600, 1000, 0, 1498, 64, 63, 65, 1100, 333};
     auto check = [&](Recordset& rs, const std::vector<long long>& expected) {
         ASSERT_EQ(rs.size(), static_cast<long>(expected.size()));
@@ -299,8 +294,9 @@ TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
             }
         }
     };
-    for (const auto& [order, sqlite_order] : orders) {
+    for (const std::string& order : orders) {
         SCOPED_TRACE(order);
+        const std::string sqlite_order = std::regex_replace(order, std::regex("nick|nome"), "chiave_$&");
         Recordset& rs = open(Data1, std::string("select * from qcontatti order by ") + order);
         std::vector<long long> expected = ids_in_order(big, sqlite_order);
         check(rs, expected);
