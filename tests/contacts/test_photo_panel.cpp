@@ -11,7 +11,6 @@
 #include <QImage>
 #include <QPointer>
 #include <QScrollBar>
-
 #include <array>
 
 using platform::px;

@@ -6,13 +6,7 @@ using testing_support::windows_style;
 
 namespace {
 
-void set_windir(const char* value)
-{
-    if (value)
-        qputenv("WINDIR", value);
-    else
-        qunsetenv("WINDIR");
-}
+void set_windir(const char* value) { value ? qputenv("WINDIR", value) : qunsetenv("WINDIR"); }
 
 class FoldersIni : public testing_support::MainFixture {
 protected:

@@ -51,7 +51,7 @@ TEST_F(WebPageTest, TheDefaultApplicationsGetTheAddressWholeAndNeverAsAnOption)
 // The opener's own steps over the recording layer.
 class WebButtonsTest : public testing_support::MainFixture {};
 
-TEST_F(WebButtonsTest, TheProbeHoldsItsEighteenBytesOnlyWhileTheBrowserIsLookedUp)
+TEST_F(WebButtonsTest, TheProbeHoldsItsEighteenBytesOnlyWhileTheBrowserIsLookedUpAndMailPartsAreEncoded)
 {
     platform::set_home_folder(dir.path().toStdString());
     AprePaginaWeb::apre_pagina_web(" http://x.example/ ");
@@ -62,17 +62,13 @@ TEST_F(WebButtonsTest, TheProbeHoldsItsEighteenBytesOnlyWhileTheBrowserIsLookedU
               "open|C:\\Browser\\browser.exe| http://x.example/ |");
     EXPECT_EQ(e.show_command, platform::SW_SHOWMAXIMIZED);
     EXPECT_FALSE(QFile::exists(dir.path() + "/brenvale.htm"));
-}
-
-// No value can add header fields of its own or end the address.
-TEST_F(WebButtonsTest, TheMailtoAddressCarriesTheNonEmptyPartsInOrderEncoded)
-{
+    // The mailto address carries the non-empty parts in order; none can add header fields or end it.
     AprePaginaWeb::apre_email("anna@example.com", "", "", "", "", "");
     AprePaginaWeb::apre_email("anna@example.com", "", "", "Hi", "See you", "");
     AprePaginaWeb::apre_email("", "", "", "", "", "C:\\x.txt");
     AprePaginaWeb::apre_email("a@b.c", "c@d.e", "f@g.h", "a&b=c 100%", "x?y#z", "");
     EXPECT_EQ(doubles->shell->opened(), (std::vector<std::string>{
-                            "mailto:anna@example.com", "mailto:anna@example.com?Subject=Hi&Body=See%20you",
+                            " http://x.example/ ", "mailto:anna@example.com", "mailto:anna@example.com?Subject=Hi&Body=See%20you",
                             "mailto:?Attach=%22C:%5Cx.txt%22",
                             "mailto:a@b.c?CC=c@d.e&BCC=f@g.h&Subject=a%26b%3Dc%20100%25&Body=x%3Fy%23z"}));
 }

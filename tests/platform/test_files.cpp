@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
 #include <tuple>
 
 using namespace platform;
@@ -94,9 +93,9 @@ TEST_F(FilesTest, KillFileRemovesOnlyFilesAndTheCurrentFolderFollowsWindowsPaths
     EXPECT_EQ(canonical(current_folder()), canonical(at("folder")));
 }
 
-TEST(FilesDecodeText, Utf8KeptElseWindows1252)
+TEST_F(FilesTest, TextIsUtf8ElseWindows1252AndSplitsOnEveryLineEnd)
 {
-    const std::pair<std::string, std::string> cases[] = {
+    const std::pair<std::string, std::string> texts[] = {
         {"\xEF\xBB\xBF", ""}, {"caf\xC3\xA9", "caf\xC3\xA9"}, {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
         {"\x80\x8A\x92\x96\x9F", "\xE2\x82\xAC\xC5\xA0\xE2\x80\x99\xE2\x80\x93\xC5\xB8"},
         {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},   // undefined: kept
@@ -107,12 +106,8 @@ TEST(FilesDecodeText, Utf8KeptElseWindows1252)
         {"\xEF\xBB\xBF\xE9", "\xC3\xAF\xC2\xBB\xC2\xBF\xC3\xA9"},           // a mark, then no UTF-8
         {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
-    for (const auto& [bytes, text] : cases)
+    for (const auto& [bytes, text] : texts)
         EXPECT_EQ(decode_text(bytes), text) << testing::PrintToString(bytes);
-}
-
-TEST_F(FilesTest, ReadTextLinesSplitsOnEveryLineEnd)
-{
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"", {}}, {"a\r\nb\r\n", {"a", "b"}}, {"a\nb", {"a", "b"}}, {"a\rb\r", {"a", "b"}},
         {"a\r\n\r\nb", {"a", "", "b"}}, {"a\n\rb", {"a", "", "b"}}, {"x\r\r\ny", {"x", "", "y"}},

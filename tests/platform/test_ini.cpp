@@ -52,10 +52,8 @@ TEST_F(IniReader, FindsTheValueAWindowsProgramWouldSee)
         {"line of 100,000 characters", "[a]\nj=" + std::string(100000, 'y') + "\nk=1\n", "a", "k", "1"},
         {"binary file with a NUL", std::string("[a]\nk=1\n\0\x01\xFF", 11), "a", "k", ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(GetPrivateProfileString(c.section, c.key, "", 255, file(c.bytes)).text, c.expected);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(GetPrivateProfileString(c.section, c.key, "", 255, file(c.bytes)).text, c.expected) << c.what;
 }
 
 // Nothing found gives the default without its trailing blanks.

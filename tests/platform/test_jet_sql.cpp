@@ -2,7 +2,6 @@
 #include "tests/support/helpers.h"
 
 #include <gtest/gtest.h>
-
 #include <chrono>
 #include <random>
 #include <regex>
@@ -10,7 +9,7 @@
 
 using platform::jet_to_sqlite;
 
-TEST(JetSql, QuotedTextSurvivesTheRoundTrip)
+TEST(JetSql, TranslatesTheDialectQuotedTextWholeAndRefusesBrokenTexts)
 {
     for (const std::string text : {"", "a\"b", "\"\"", "O'Brien", "x\" or \"1\"=\"1", "è"}) {
         SCOPED_TRACE(text);
@@ -19,10 +18,6 @@ TEST(JetSql, QuotedTextSurvivesTheRoundTrip)
             expected += c == '\'' ? std::string("''") : std::string(1, c);
         EXPECT_EQ(jet_to_sqlite("nick = " + platform::jet_quote(text)), expected + "'");
     }
-}
-
-TEST(JetSql, TranslatesTheDialect)
-{
     const std::pair<const char*, const char*> cases[] = {
         {"select nick,id from qcontatti where nick = \"a\"\"b\" and id <> 0",
          "select nick,id from qcontatti where nick = 'a\"b' and id <> 0"},
@@ -36,14 +31,9 @@ TEST(JetSql, TranslatesTheDialect)
     };
     for (const auto& [jet, sqlite] : cases)
         EXPECT_EQ(jet_to_sqlite(jet), sqlite) << jet;
-}
-
-TEST(JetSql, RefusesBrokenTexts)
-{
     for (const char* jet : {"nick = \"abc", "nick like \"ab\"c*\"", "like \"a*\"", "nick like",
                             "where like \"x\"", "nick = 'x"})
-        EXPECT_EQ(testing_support::error_number([&] { jet_to_sqlite(jet); }), platform::errDatabase)
-            << jet;
+        EXPECT_EQ(testing_support::error_number([&] { jet_to_sqlite(jet); }), platform::errDatabase) << jet;
 }
 
 // What the reference below cannot tell: odd brackets, SQL's wildcards, letters beyond ASCII.
@@ -59,7 +49,7 @@ TEST(JetSql, PatternsMatchAsJetDoes)
         EXPECT_EQ(platform::jet_like(value, pattern), match) << pattern << " ~ " << value;
 }
 
-TEST(JetSql, TellsSingleTableSelects)
+TEST(JetSql, TellsSingleTableSelectsAndDropsTheirClosingOrder)
 {
     for (const char* sql : {"select * from qcontatti order by punti desc, nick",
                             "select * from contatti where id in (select id from contatti where nick = 'a')"})
@@ -67,13 +57,8 @@ TEST(JetSql, TellsSingleTableSelects)
     for (const char* sql : {"select * from contatti, qcontatti", "select * from (select * from contatti)",
                             "select * from contatti union select * from contatti", "update contatti set nick = 'x'"})
         EXPECT_FALSE(platform::is_single_table_select(sql)) << sql;
-}
-
-TEST(JetSql, DropsTheClosingOrderOnly)
-{
-    using platform::without_order_by;
-    EXPECT_EQ(without_order_by("select * from qcontatti order by punti desc, nick"),
-              "select * from qcontatti ");
+    using platform::without_order_by;   // only the closing order goes
+    EXPECT_EQ(without_order_by("select * from qcontatti order by punti desc, nick"), "select * from qcontatti ");
     const std::string inner = "select * from qcontatti where nick = 'order by' "
                               "and id in (select id from contatti order by nick)";
     EXPECT_EQ(without_order_by(inner), inner);
@@ -87,22 +72,16 @@ std::regex as_regex(const std::string& pattern)
     std::string re;
     for (size_t i = 0; i < pattern.size(); ++i) {
         const char c = pattern[i];
-        if (c == '*') {
-            re += ".*";
-        } else if (c == '?') {
-            re += '.';
-        } else if (c == '#') {
-            re += "[0-9]";
-        } else if (c == '[') {
-            const size_t close = pattern.find(']', i);
-            std::string list = pattern.substr(i + 1, close - i - 1);
-            if (list[0] == '!')
-                list[0] = '^';
-            re += '[' + list + ']';
-            i = close;
-        } else {
-            re += c;
+        if (c != '[') {
+            re += c == '*' ? ".*" : c == '?' ? "." : c == '#' ? "[0-9]" : std::string(1, c);
+            continue;
         }
+        const size_t close = pattern.find(']', i);
+        std::string list = pattern.substr(i + 1, close - i - 1);
+        if (list[0] == '!')
+            list[0] = '^';
+        re += '[' + list + ']';
+        i = close;
     }
     return std::regex(re, std::regex::icase);
 }

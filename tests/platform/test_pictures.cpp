@@ -10,9 +10,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
-
 #include <cstdint>
 #include <vector>
 
@@ -110,10 +108,8 @@ TEST_F(PicturesTest, FailuresCarryTheOldErrorNumbers)
         {"not_placeable.wmf", kWmf.substr(22)},   // the old loader read no other kind
         {"cut.emf", kEmf.substr(0, 90)},
     };
-    for (const auto& [name, bytes] : invalid) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(error_number([&] { LoadPicture(write(name, bytes)); }), errPictureFormat);
-    }
+    for (const auto& [name, bytes] : invalid)
+        EXPECT_EQ(error_number([&] { LoadPicture(write(name, bytes)); }), errPictureFormat) << name;
     EXPECT_EQ(error_number([&] { LoadPicture(dir.path().toStdString()); }), errPathFileAccess);
     EXPECT_EQ(error_number([&] { LoadPicture(path("missing.jpg")); }), errFileNotFound);
     EXPECT_EQ(error_number([&] { LoadPicture(path("no_folder/missing.jpg")); }), errFileNotFound);

@@ -6,7 +6,6 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
 #include <tuple>
@@ -14,10 +13,8 @@
 using namespace platform;
 using testing_support::error_number;
 
-namespace {
 constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
-}
 
 TEST(RuntimeVal, ReadsTheLeadingNumber)
 {
@@ -55,7 +52,7 @@ TEST(RuntimeWholeNumber, RoundsHalfToEvenAndOutOfRangeOrNaNIsOverflow)
         EXPECT_EQ(error_number([v] { CLng(v); }), errOverflow) << v;
 }
 
-TEST(RuntimeFormatting, NumbersAndColoursAsTheOldRuntimeWroteThem)
+TEST(RuntimeFormatting, NumbersColoursAndTextsAsTheOldRuntimeWroteThem)
 {
     EXPECT_EQ(QBColor(1), 0x000080u);   // dark blue: red, green, blue from the top byte down
     for (int i : {-1, 16})
@@ -78,11 +75,7 @@ TEST(RuntimeFormatting, NumbersAndColoursAsTheOldRuntimeWroteThem)
         EXPECT_EQ(CStr(value), cstr) << value;
         EXPECT_EQ(Str(value), str) << value;
     }
-}
-
-// A byte of UTF-8 is never touched, whatever the locale.
-TEST(RuntimeText, TrimsBlanksOnlyAndLowersAsciiOnly)
-{
+    // Texts: blanks only are trimmed; a byte of UTF-8 is never lowered, whatever the locale.
     EXPECT_EQ(lower_ascii("NOTE.EXE \xC3\x88 \xC3\xA0Z"), "note.exe \xC3\x88 \xC3\xA0z");
     EXPECT_EQ(Trim("  a b  ") + "|" + LTrim("  a b  ") + "|" + RTrim("  a b  "), "a b|a b  |  a b");
     EXPECT_EQ(Trim("\ta\t"), "\ta\t");
