@@ -38,6 +38,15 @@ TEST(ClsSysTray, WrongUseIsWarnedAndChangesNothing)
         EXPECT_EQ(tray.OwnerControl(), &other);
     }
     EXPECT_EQ(doubles.tray->calls.size(), 2u);   // nothing left to remove at the end
+    doubles.tray->present = false;   // an add the desktop refuses: not shown, nothing said
+    clsSysTray refused;
+    refused.Icon(QIcon());
+    refused.OwnerControl(&owner);
+    EXPECT_FALSE(refused.Add());
+    EXPECT_EQ(refused.IconShown, 0);
+    refused.Remove();
+    EXPECT_EQ(doubles.tray->calls.size(), 3u);
+    EXPECT_EQ(doubles.messages->shown.size(), 4u);
 }
 
 TEST(ClsSysTray, TheTipFieldIsAlwaysSixtyFourCharactersAndTerminated)
@@ -61,21 +70,6 @@ TEST(ClsSysTray, TheTipFieldIsAlwaysSixtyFourCharactersAndTerminated)
     EXPECT_EQ(doubles.tray->calls[1].message, NIM_MODIFY);
     EXPECT_EQ(platform::tip_text(doubles.tray->calls[1].data.szTip), QStringLiteral(" new "));
     EXPECT_EQ(doubles.tray->calls[2].message, NIM_MODIFY);
-}
-
-TEST(ClsSysTray, AnAddTheDesktopRefusesIsNotShownAndSaysNothing)
-{
-    testing_support::ServiceDoubles doubles;
-    doubles.tray->present = false;
-    QWidget owner;
-    clsSysTray tray;
-    tray.Icon(QIcon());
-    tray.OwnerControl(&owner);
-    EXPECT_FALSE(tray.Add());
-    EXPECT_EQ(tray.IconShown, 0);
-    EXPECT_TRUE(doubles.messages->shown.empty());
-    tray.Remove();
-    EXPECT_EQ(doubles.tray->calls.size(), 1u);
 }
 
 class TrayIconTest : public MainFixture {};
