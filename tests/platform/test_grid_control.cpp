@@ -18,10 +18,13 @@ namespace {
 
 class GridTest : public ::testing::Test {
 protected:
-    // The grid in nick order over a book with the shipped schema and the contacts `insert` adds.
-    void open_book(const std::string& insert)
+    // The grid in nick order over a book with the shipped schema holding these nicks.
+    void open(std::initializer_list<const char*> nicks)
     {
-        testing_support::make_book(dir.path().toStdString(), {});
+        std::vector<testing_support::Contact> contacts;
+        for (const char* nick : nicks)
+            contacts.push_back({{"nick", nick}});
+        testing_support::make_book(dir.path().toStdString(), contacts);
         std::vector<GridColumn> design;   // the contact grid's: id and espr1 cannot be edited
         for (const std::string field : {"Nick", "Nome", "Note", "Email", "Foto1", "Foto2", "Foto3", "Foto4", "Foto5",
                                         "Simpatia", "Bellezza", "Intelligenza", "Affinita", "Cultura", "Punti", "id",
@@ -30,7 +33,6 @@ protected:
                               field == "id" || field == "Espr1"});
         grid.setColumns(design);
         data.DatabaseName = book;
-        data.Execute(insert);
         testing_support::use_book_keys(data);
         data.RecordSource = "select * from qcontatti order by nick";
         grid.setDataSource(&data);
@@ -41,13 +43,6 @@ protected:
         };
         data.Refresh();
         changes.clear();
-    }
-    void open(std::initializer_list<const char*> nicks)
-    {
-        std::string values;
-        for (const char* nick : nicks)
-            values += std::string(values.empty() ? "('" : ",('") + nick + "')";
-        open_book("insert into contatti (nick) values " + values);
     }
     // What the file holds now, in nick order.
     Strings stored(const std::string& field = "nick")
