@@ -11,6 +11,7 @@
 #include "platform/services.h"
 #include "platform/settings.h"
 #include "platform/single_instance.h"
+#include "platform/text_order.h"
 #include "tests/support/doubles.h"
 
 #include <QApplication>
@@ -514,12 +515,14 @@ void raw_import(benchmark::State& state, bool outlook)
     const long long before = last_id(raw());
     long long added = 0;
     for (auto _ : state) {
-        bench::RawStatement lookup(raw(), "select nick from contatti where nick = ?");
-        bench::RawStatement insert(raw(), outlook ? "insert into contatti (nick, nome, email) values (?, ?, ?)"
-                                                  : "insert into contatti (nick, note) values (?, ?)");
+        // Nicks are looked up and kept through their key, as the program keeps them.
+        bench::RawStatement lookup(raw(), "select nick from contatti where chiave_nick = ?");
+        bench::RawStatement insert(raw(), outlook ? "insert into contatti (nick, nome, email, chiave_nick) values (?, ?, ?, ?)"
+                                                  : "insert into contatti (nick, note, chiave_nick) values (?, ?, ?)");
         for (int i = 1; i <= kImported; ++i) {
             const std::string nick = outlook ? "Nick " + std::to_string(before + i) : "buddy" + std::to_string(i);
-            sqlite3_bind_text(lookup.get(), 1, nick.c_str(), -1, SQLITE_TRANSIENT);
+            const std::string key = platform::text_key(nick);
+            sqlite3_bind_text(lookup.get(), 1, key.c_str(), -1, SQLITE_TRANSIENT);
             const bool held = lookup.step();
             sqlite3_reset(lookup.get());
             if (held)
@@ -530,6 +533,7 @@ void raw_import(benchmark::State& state, bool outlook)
             sqlite3_bind_text(insert.get(), 2, second.c_str(), -1, SQLITE_TRANSIENT);
             if (outlook)
                 sqlite3_bind_text(insert.get(), 3, third.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert.get(), outlook ? 4 : 3, key.c_str(), -1, SQLITE_TRANSIENT);
             sqlite3_step(insert.get());
             sqlite3_reset(insert.get());
         }
