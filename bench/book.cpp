@@ -210,9 +210,11 @@ void copy_to_disk(const std::string& from, const std::string& to)
 {
     fs::copy_file(from, to);
     const int fd = ::open(to.c_str(), O_RDONLY);
-    if (fd < 0 || ::fsync(fd) != 0)
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!synced)
         throw std::runtime_error("cannot put " + to + " on the disk");
-    ::close(fd);
 }
 
 TempFolder::TempFolder(const std::string& prefix)
