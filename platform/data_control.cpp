@@ -652,6 +652,7 @@ struct RecordsetState : std::enable_shared_from_this<RecordsetState> {
     std::vector<FieldValue> fetch_pinned(long long id) const;
     std::string excluding_pinned() const;
     std::string order_clause(bool reversed, size_t from_term = 0) const;
+    std::string term_list() const;   // the order's terms as select columns
     long query_position(long position) const;
     long display_position(long query_position) const;
     std::optional<std::pair<long, long long>> first_match(const std::string& condition);
@@ -765,6 +766,14 @@ void RecordsetState::load()
     current = size() > 0 ? 0 : -1;
 }
 
+std::string RecordsetState::term_list() const
+{
+    std::string terms;
+    for (const OrderTerm& term : order)
+        terms += (terms.empty() ? "(" : ", (") + term.expression + ")";
+    return terms;
+}
+
 // The order from one of its terms on: the terms before it are fixed by an equality, and an
 // order by a fixed expression can keep SQLite from seeing that an index gives the order.
 std::string RecordsetState::order_clause(bool reversed, size_t from_term) const
@@ -828,6 +837,13 @@ std::vector<std::string> after(const std::string& term, bool descending, bool nu
     return {term + " < " + value, term + " is null"};
 }
 
+// The signpost's values a range's condition names.
+void bind_terms(sqlite3_stmt* stmt, const std::vector<int>& bound, const TermValues* from)
+{
+    for (int term : bound)
+        sqlite3_bind_value(stmt, term + 1, (*from)[static_cast<size_t>(term)].get());
+}
+
 } // namespace
 
 // The rows of the order from a signpost on (the signpost's row itself when inclusive), or from
@@ -881,8 +897,7 @@ void RecordsetState::scan(const std::string& selected, const TermValues* from, b
                                             + range.where + order_clause(reversed, range.free_from) + " limit ?"
                                             + std::to_string(limit_at),
                         &connection->statements);
-        for (int term : range.bound)
-            sqlite3_bind_value(query.get(), term + 1, (*from)[static_cast<size_t>(term)].get());
+        bind_terms(query.get(), range.bound, from);
         sqlite3_bind_int64(query.get(), limit_at, limit);
         while (limit > 0 && query.step()) {
             --limit;
@@ -899,23 +914,17 @@ void RecordsetState::scan(const std::string& selected, const TermValues* from, b
 std::optional<TermValues> RecordsetState::skip_from(const TermValues* from, bool reversed,
                                                     bool inclusive, long skip)
 {
-    std::string terms;
-    for (const OrderTerm& term : order)
-        terms += (terms.empty() ? "(" : ", (") + term.expression + ")";
+    const std::string terms = term_list();
     const std::string rest = " from (" + excluding_pinned() + ")";
     const int offset_at = static_cast<int>(order.size()) + 1;
     const std::vector<Range> all = ranges(from, reversed, inclusive);
     for (size_t i = 0; i < all.size(); ++i) {
-        auto bind = [&](Statement& query) {
-            for (int term : all[i].bound)
-                sqlite3_bind_value(query.get(), term + 1, (*from)[static_cast<size_t>(term)].get());
-        };
         if (i + 1 < all.size()) {
             // Counted no further than the row looked for: a range can hold most of the book.
             Statement rows(connection->db, "select count(*) from (select 1" + rest + all[i].where
                                                + " limit ?" + std::to_string(offset_at) + ")",
                            &connection->statements);
-            bind(rows);
+            bind_terms(rows.get(), all[i].bound, from);
             sqlite3_bind_int64(rows.get(), offset_at, skip + 1);
             const long in_range = rows.step() ? static_cast<long>(sqlite3_column_int64(rows.get(), 0)) : 0;
             if (skip >= in_range) {
@@ -927,7 +936,7 @@ std::optional<TermValues> RecordsetState::skip_from(const TermValues* from, bool
                                           + order_clause(reversed, all[i].free_from)
                                           + " limit 1 offset ?" + std::to_string(offset_at),
                       &connection->statements);
-        bind(row);
+        bind_terms(row.get(), all[i].bound, from);
         sqlite3_bind_int64(row.get(), offset_at, skip);
         if (row.step())
             return term_values(row.get(), 0, order.size());
@@ -1004,17 +1013,14 @@ std::vector<std::vector<FieldValue>> RecordsetState::fetch_page(long page)
     const long first = page * kPageRows;
     const long wanted = std::max(0L, std::min(first + kPageRows, rows_in_query) - first);
     std::vector<std::vector<FieldValue>> page_rows;
-    if (page > 0 && !signposts().at.count(page))
-        walk_to(page);
     Signposts& posts_now = signposts();
+    if (page > 0 && !posts_now.at.count(page))
+        walk_to(page);
     const auto from = posts_now.at.find(page);
     if (page == 0 || from != posts_now.at.end()) {
         const size_t n = order.size();
         const int terms_at = static_cast<int>(columns.size());
-        std::string selected = "*";
-        for (const OrderTerm& term : order)
-            selected += ", (" + term.expression + ")";
-        scan(selected, page == 0 ? nullptr : &from->second, false, true, wanted + 1, [&](sqlite3_stmt* stmt) {
+        scan("*, " + term_list(), page == 0 ? nullptr : &from->second, false, true, wanted + 1, [&](sqlite3_stmt* stmt) {
             if (static_cast<long>(page_rows.size()) == wanted) {
                 posts_now.at.try_emplace(page + 1, term_values(stmt, terms_at, n));
                 return false;
@@ -1145,23 +1151,15 @@ std::optional<std::pair<long, long long>> RecordsetState::first_match(const std:
             if (!best && std::find(hits.begin(), hits.end(), pinned_id) != hits.end())
                 best = std::make_pair(at, pinned_id);
     }
-    std::string terms;
-    for (const OrderTerm& term : order)
-        terms += ", (" + term.expression + ")";
     const std::string rest = excluding_pinned();
-    Statement first(db, "select " + id + terms + " from (" + rest + ") where (" + condition + ")"
+    Statement first(db, "select " + id + ", " + term_list() + " from (" + rest + ") where (" + condition + ")"
                             + order_clause(false) + " limit 1");
     if (!first.step())
         return best;
-    std::vector<std::unique_ptr<sqlite3_value, void (*)(sqlite3_value*)>> kept;
+    const TermValues kept = term_values(first.get(), 1, order.size());
     std::vector<sqlite3_value*> values;
-    for (size_t i = 0; i < order.size(); ++i) {
-        kept.emplace_back(sqlite3_value_dup(sqlite3_column_value(first.get(), static_cast<int>(i + 1))),
-                          sqlite3_value_free);
-        if (!kept.back())
-            throw std::bad_alloc();
-        values.push_back(kept.back().get());
-    }
+    for (const TermValue& value : kept)
+        values.push_back(value.get());
     Statement before(db, "select count(*) from (" + rest + ") where "
                              + before_condition(order, values));
     for (size_t i = 0; i < values.size(); ++i)
