@@ -29,7 +29,7 @@ public:
 private:
     struct Item {
         enum Kind { Run, One, Digit, List, Char };
-        Item(Kind kind, char32_t ch = 0) : kind(kind), ch(ch) {}
+        Item(Kind item_kind, char32_t item_ch = 0) : kind(item_kind), ch(item_ch) {}
         Kind kind;
         char32_t ch = 0;                                    // Char
         bool negated = false;                               // List
