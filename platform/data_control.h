@@ -24,7 +24,7 @@ public:
     DataControl& operator=(const DataControl&) = delete;
 
     std::string DatabaseName;
-    std::string Connect = ";PWD=quorvent";
+    std::string Connect;   // the book hands its key in
     std::string RecordSource;
     // Text columns compared, searched and sorted through key columns (see jet_sql.h); a write
     // of such a column writes its key too. Handed over by the owner of the database.

@@ -40,7 +40,7 @@ TEST_F(BookTest, AControlOpensTheBookUnderThePasswordTheBookHandsIn)
     EXPECT_EQ(error_number([&] { other.Refresh(); }), platform::errBadPassword);
 }
 
-TEST_F(BookTest, DISABLED_AControlTheBookHasNotDescribedDoesNotOpenIt)
+TEST_F(BookTest, AControlTheBookHasNotDescribedDoesNotOpenIt)
 {
     platform::DataControl bare;
     bare.DatabaseName = path;

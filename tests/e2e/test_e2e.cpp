@@ -1,4 +1,5 @@
 // The real executable in a real (virtual) X server, with its own program folder and settings.
+#include "contacts/book.h"
 #include "contacts/layout.h"
 #include "platform/controls.h"
 #include "tests/support/main_fixture.h"
@@ -98,6 +99,7 @@ TEST(EndToEnd, TermAndHangUpEndTheProgramAsTheExitButtonDoes)
         EXPECT_TRUE(out.contains("window shown"));
         EXPECT_TRUE(out.contains("exited 0"));
         platform::DataControl data;
+        data.Connect = book::connect();
         data.DatabaseName = program.toStdString() + "/contatti.mdb";
         data.RecordSource = "select * from qcontatti";
         data.Refresh();

@@ -1,4 +1,5 @@
 // The imports from a C6 buddy file and an MS Outlook export, read back from the real book.
+#include "contacts/book.h"
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
@@ -47,6 +48,7 @@ protected:
     Rows rows(long first = 0) const
     {
         platform::DataControl data;
+        data.Connect = book::connect();
         data.KeyField = "id";
         data.DatabaseName = program + "/contatti.mdb";
         data.RecordSource = "select * from contatti order by id";

@@ -48,6 +48,7 @@ protected:
     Strings stored(const std::string& field = "nick")
     {
         DataControl reader;
+        reader.Connect = data.Connect;
         reader.KeyField = "id";
         reader.DatabaseName = book;
         reader.TextKeyColumns = data.TextKeyColumns;
