@@ -80,11 +80,15 @@ void Main::crea_banner()
     platform::place(PicBanner, kBoxLeft, kBoxTop, kBoxWidth, kBoxHeight);
     colore_sfondo_banner(15);
 
-    ImBanner = new platform::ImageControl(PicBanner);
+    // The four controls count their places from the box's inner area and are cut at its
+    // edge: a line at Left 0, or one scrolling out, leaves the border whole.
+    auto* inner = new QWidget(PicBanner);
+    platform::place(inner, kBorder, kBorder, kInnerWidth, kInnerHeight);
+    ImBanner = new platform::ImageControl(inner);
     ImBanner->setStretch(true);
-    platform::place(ImBanner, kBorder, kBorder, kInnerWidth, kInnerHeight);
+    platform::place(ImBanner, 0, 0, kInnerWidth, kInnerHeight);
     for (int16_t i = 1; i <= 3; ++i) {
-        auto* line = new platform::LabelControl(PicBanner);
+        auto* line = new platform::LabelControl(inner);
         line->setFont(banner_font(kLineFontPoints));
         line->setAttribute(Qt::WA_TranslucentBackground);
         line->setTopTw(kLineTop[i]);
@@ -92,12 +96,12 @@ void Main::crea_banner()
         LblBanner[i] = line;
         platform::on(line, &platform::LabelControl::clicked, this, "LblBanner_Click", &Main::LblBanner_Click, i);
     }
-    TxtBanner = new QPlainTextEdit(PicBanner);
+    TxtBanner = new QPlainTextEdit(inner);
     TxtBanner->setReadOnly(true);
     TxtBanner->setFocusPolicy(Qt::NoFocus);
     TxtBanner->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TxtBanner->setFont(banner_font(kNoteFontPoints));
-    platform::place(TxtBanner, kBorder, kBorder, kInnerWidth, kInnerHeight);
+    platform::place(TxtBanner, 0, 0, kInnerWidth, kInnerHeight);
     TxtBanner->hide();
     PicBanner->hide();
     platform::on(ImBanner, &platform::ImageControl::clicked, this, "ImBanner_Click", &Main::ImBanner_Click);

@@ -122,6 +122,7 @@ void Main::crea_sfondo()
     ImgHelp = button(layout::kHelp);
     ImgSet = button(layout::kOptions);
     Image10 = button(layout::kLinks);
+    Image10->setToolTip(QStringLiteral("Links"));
     Image12 = button(layout::kImport);
     Image13 = button(layout::kConversations);
     platform::on(Image5, &platform::ImageControl::clicked, this, "Image5_Click", &Main::Image5_Click);

@@ -227,7 +227,8 @@ void Main::ifoto_Click(int16_t Index)
 }
 
 // The receiving slot is the lowest empty slot below the current one, or the current slot.
-// A cancelled dialog empties the receiving slot.
+// A cancelled dialog leaves the receiving slot as it was: a slip of the Esc key must not throw
+// away a link the user cannot get back.
 void Main::Image2_Click()
 {
     bool no_nick = true;
@@ -262,12 +263,15 @@ void Main::Image2_Click()
     resume_next([&] { picked = platform::services().open_file->pick(request); });
 
     const std::string field = slot_field(puntatore_foto);
-    percorso_foto = picked;
-    resume_next([&] { TDBGrid1->SetColumn(field, picked); });
-    if (!picked.empty())
+    if (!picked.empty()) {
+        percorso_foto = picked;
+        resume_next([&] { TDBGrid1->SetColumn(field, picked); });
         img_view();
-    else
-        resume_next([&] { anonimo(); });
+    } else {
+        std::string link;
+        resume_next([&] { link = TDBGrid1->Columns(field); });
+        resume_next([&] { mostra_collegamento(link); });
+    }
     resume_next([&] { path_foto = platform::current_folder(); });
     resume_next([&] { larghezza_numfoto(); });
     resume_next([&] { TDBGrid1->CommitRowEdit(); });

@@ -86,6 +86,8 @@ QLabel* score_label(QWidget* panel)
     label->setAlignment(Qt::AlignCenter);
     label->setFont(platform::design_font(9.75));
     set_text_colour(label, 0x008000);
+    // It lies over the lower half of the culture stars, which must still take their clicks.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
 }
 

@@ -45,7 +45,7 @@ void imposta_avvio_automatico()
         cancella_valore_reg(platform::HKEY_LOCAL_MACHINE, kChiaveAvvio, platform::exe_name());
     } else {
         scrivi_valore_reg(platform::HKEY_LOCAL_MACHINE, kChiaveAvvio, platform::exe_name(), platform::REG_SZ,
-                          platform::program_folder() + "\\" + platform::exe_name() + " S");
+                          platform::program_folder() + "\\" + platform::program_file_name() + " S");
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 
 namespace platform {
@@ -232,10 +233,17 @@ std::vector<std::string> split_lines(std::string_view text)
 std::string program_folder()
 {
     const std::string& folder = program_folder_override();
-    return folder.empty() ? QCoreApplication::applicationDirPath().toStdString() : folder;
+    if (!folder.empty() || !QCoreApplication::instance())   // a helper without an application has none
+        return folder;
+    return QCoreApplication::applicationDirPath().toStdString();
 }
 
 void set_program_folder(std::string folder) { program_folder_override() = std::move(folder); }
+
+std::string program_file_name()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
+}
 
 void set_command_line(int argc, char** argv)
 {
@@ -265,10 +273,11 @@ std::string native_path(std::string_view windows_path)
     // file dialog returns) that names an existing entry as it is written stays as it is.
     if (path.starts_with('/') && path.find('\\') != std::string::npos && QFileInfo::exists(qt(path)))
         return path;
-    for (char& c : path) {
-        if (c == '\\')
-            c = '/';
-    }
+    // A "\" in the program folder's own name is a character of that name, not a separator.
+    const std::string program = program_folder();
+    const size_t kept = path.starts_with(program) && (path.size() == program.size() || path[program.size()] == '\\'
+                                                       || path[program.size()] == '/') ? program.size() : 0;
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(kept), path.end(), '\\', '/');
     if (!is_drive_c(path))
         return path;
     // "C:name" is relative to drive C's folder: its root here.

@@ -21,10 +21,13 @@ enum FileAttribute : int {
     vbDirectory = 16,
 };
 
-// The folder of the running executable, native, without a trailing "/".
+// The folder of the running executable, native, without a trailing "/"; "" in a helper
+// program that has no application object.
 std::string program_folder();
 // Tests point the program folder elsewhere; "" returns to the executable's folder.
 void set_program_folder(std::string folder);
+// The running executable's file name, whatever the user renamed it to.
+std::string program_file_name();
 
 // The arguments after the program name, joined by one blank.
 void set_command_line(int argc, char** argv);
@@ -37,7 +40,8 @@ void set_current_folder(const std::string& windows_path);
 // "\" becomes "/"; a path on drive C ("C:\...", "c:\...", "C:", "C:/...") is rooted at the
 // home folder. Other drive letters are left as they are: they name no folder here, so an
 // access through them fails as it would for a missing drive. A native path passes unchanged;
-// one that holds a "\" does when it names an existing entry as it is written.
+// one that holds a "\" does when it names an existing entry as it is written. The program
+// folder at the start of a path is native whatever it holds: only what follows it converts.
 std::string native_path(std::string_view windows_path);
 // Tests root drive C elsewhere; "" returns to the user's home folder.
 void set_home_folder(std::string folder);

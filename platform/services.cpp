@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -53,24 +54,14 @@ public:
     }
 };
 
-// Labels are shown without their patterns, as the old dialog showed them.
 class RealOpenFile : public OpenFileService {
 public:
     std::string pick(const OpenFileRequest& request) override
     {
-        QStringList filters;
-        for (const auto& [label, patterns] : request.filters) {
-            QString globs = QString::fromStdString(patterns).replace(';', ' ').simplified();
-            filters << QStringLiteral("%1 (%2)").arg(QString::fromStdString(label).trimmed(), globs);
-        }
-        QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
-                           QString::fromStdString(native_path(request.initial_dir)),
-                           filters.join(QStringLiteral(";;")));
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        const auto dialog = open_file_dialog(request);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return {};
-        const QString picked = dialog.selectedFiles().first();
+        const QString picked = dialog->selectedFiles().first();
         QDir::setCurrent(QFileInfo(picked).absolutePath());
         return picked.toStdString();
     }
@@ -118,6 +109,26 @@ public:
 };
 
 } // namespace
+
+// Labels are shown without their patterns, as the old dialog showed them. "*.*" is every file
+// there, also one without a dot in its name, which the pattern alone would hide here.
+std::unique_ptr<QFileDialog> open_file_dialog(const OpenFileRequest& request)
+{
+    QStringList filters;
+    for (const auto& [label, patterns] : request.filters) {
+        QStringList globs;
+        for (const QString& glob : QString::fromStdString(patterns).split(QRegularExpression(QStringLiteral("[;\\s]+")),
+                                                                           Qt::SkipEmptyParts))
+            globs << (glob == QLatin1String("*.*") ? QStringLiteral("*") : glob);
+        filters << QStringLiteral("%1 (%2)").arg(QString::fromStdString(label).trimmed(), globs.join(u' '));
+    }
+    auto dialog = std::make_unique<QFileDialog>(QApplication::activeWindow(), QString::fromStdString(request.title),
+                                                QString::fromStdString(native_path(request.initial_dir)),
+                                                filters.join(QStringLiteral(";;")));
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::HideNameFilterDetails, true);
+    return dialog;
+}
 
 void set_unattended()
 {

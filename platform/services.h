@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+class QFileDialog;
 class QMenu;
 
 namespace platform {
@@ -41,6 +42,8 @@ public:
     virtual ~OpenFileService() = default;
     virtual std::string pick(const OpenFileRequest& request) = 0;
 };
+// The real dialog for a request, not yet shown.
+std::unique_ptr<QFileDialog> open_file_dialog(const OpenFileRequest& request);
 
 // Pop-up menus shown at the mouse pointer.
 class PopupMenuService {

@@ -1,5 +1,6 @@
 // The banner's ticks, called directly, over a real "set.txt" in a temporary program folder.
 #include "banner/banner_safety.h"
+#include "platform/controls.h"
 #include "platform/files.h"
 #include "platform/runtime.h"
 #include "tests/support/helpers.h"
@@ -178,6 +179,34 @@ TEST_F(BannerTest, ColoursAndFontSizesKeepWhatWasInForceWhenRefused)
         EXPECT_EQ(form->PicBanner->palette().color(QPalette::Window), QColor::fromRgb(platform::QBColor(c.back)));
         EXPECT_DOUBLE_EQ(form->LblBanner[c.line]->font().pointSizeF(), c.size);
     }
+}
+
+// The lines count from the box's inner area and are cut at its edge: at Left 0, scrolled out
+// to the left and running past the right, the border stays whole.
+TEST_F(BannerTest, TheLinesLieInsideTheBorder)
+{
+    local_settings("[mess1]\nintervallo=1000\ntesto1=" + std::string(80, 'W') + "\ntesto3=W\nforecolor=12\n"
+                   "velocita=90\n");
+    form->Timer1_Timer();
+    form->PicBanner->show();
+    const QRect inner = form->PicBanner->contentsRect();
+    ASSERT_GT(inner.left(), 0);
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(form->LblBanner[i]->mapTo(form->PicBanner, QPoint(0, 0)),
+                  inner.topLeft() + QPoint(0, platform::px(60 + 300 * (i - 1))));
+    EXPECT_EQ(form->ImBanner->mapTo(form->PicBanner, QPoint(0, 0)), inner.topLeft());
+    for (int tick = 0; tick < 3; ++tick) {
+        SCOPED_TRACE(tick);
+        const QImage box = form->PicBanner->grab().toImage();
+        const QRgb border = box.pixel(0, 0);
+        int painted_over = 0;
+        for (int y = 0; y < box.height(); ++y)
+            for (int x = 0; x < box.width(); ++x)
+                painted_over += !inner.contains(x, y) && box.pixel(x, y) != border;
+        EXPECT_EQ(painted_over, 0);
+        form->Timer2_Timer();
+    }
+    EXPECT_LT(form->LblBanner[1]->LeftTw(), 0);
 }
 
 TEST_F(BannerTest, AWideMessageScrollsByItsStepAndComesBackFromTheRight)

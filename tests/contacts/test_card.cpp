@@ -1,5 +1,6 @@
 // The grid's nick rules and the contact card that follows the grid's row.
 #include "tests/support/helpers.h"
+#include "platform/controls.h"
 #include "tests/support/main_fixture.h"
 
 #include <QApplication>
@@ -206,6 +207,25 @@ TEST_F(CardTest, StarClicksSetTheRatingAndTheStoredScore)
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
     const Contact anna = stored("Anna");
     EXPECT_EQ(anna.at("affinita") + " " + anna.at("bellezza") + " " + anna.at("punti"), "4 0 160");
+}
+
+// The score label lies over the lower half of the culture stars: a click there still reaches
+// the star under the pointer, as the window hands it on.
+TEST_F(CardTest, TheScoreLabelLetsClicksThroughToTheStarsUnderIt)
+{
+    start({rated("Anna", {})});
+    for (int i = 1; i <= 3; ++i) {
+        SCOPED_TRACE(i);
+        const QPoint lower_half(platform::px(240 + 300 * i + 97), platform::px(180 + 480 * 4 + 170));
+        const QPoint at = form->Picture1->mapTo(form.get(), lower_half);
+        ASSERT_TRUE(form->tpunti->geometry().contains(lower_half));
+        QWidget* target = form->childAt(at);
+        ASSERT_EQ(target, form->stellag[4][i]);
+        testing_support::send_mouse(target, QEvent::MouseButtonPress);
+        testing_support::send_mouse(target, QEvent::MouseButtonRelease);
+        EXPECT_EQ(stars_shown()[4], i + 1);
+    }
+    EXPECT_EQ(score(), "160");
 }
 
 // A pending nick is committed before the rating; when the book refuses it, the row is still rated.

@@ -171,7 +171,8 @@ TEST_F(PhotoPanelTest, TheReceivingSlotAndTheStoredLink)
         {"one", 1, {a, b, "", "", ""}, false, 1, {linked, b, "", "", ""}, 920},
         {"four", 4, {a, "", c, "", ""}, false, 2, {a, linked, c, "", ""}, 1110},
         {"five_full", 5, {a, b, c, d, ""}, false, 5, {a, b, c, d, linked}, 1490},
-        {"cancel_one", 1, {a, "", c, "", ""}, true, 1, {"", "", c, "", ""}, 1110},
+        // A cancel keeps the slot's link, in the book and on show; an empty slot stays empty.
+        {"cancel_one", 1, {a, "", c, "", ""}, true, 1, {a, "", c, "", ""}, 1110},
         {"cancel_four", 4, {a, "", c, "", ""}, true, 2, {a, "", c, "", ""}, 1110},
     };
     std::vector<Contact> book;
@@ -185,7 +186,9 @@ TEST_F(PhotoPanelTest, TheReceivingSlotAndTheStoredLink)
         doubles->open_file->answers.push_back(t.cancel ? "" : linked);
         form->Image2_Click();
         EXPECT_EQ(form->puntatore_foto, t.receiving);
-        EXPECT_EQ(shown(), t.cancel ? kPlaceholder : linked);
+        const std::string& kept = t.after[size_t(t.receiving - 1)];
+        EXPECT_EQ(shown(), !t.cancel ? linked : kept.empty() ? kPlaceholder : kept);
+        EXPECT_EQ(form->percorso_foto, t.cancel ? kept : linked);
         EXPECT_EQ(form->path_foto, picked_folder) << "where the last pick left the process";
         EXPECT_EQ(stored_links(t.nick), t.after);
         EXPECT_EQ(form->numfoto->WidthTw(), t.fill);

@@ -52,4 +52,22 @@ TEST_F(LanguageTest, EveryTextFollowsTheLanguageWithOneCheckMark)
     EXPECT_EQ(texts(), italian);
 }
 
+// The design texts read the same in both languages, and the buttons without a tool tip keep
+// none.
+TEST_F(LanguageTest, TheDesignTextsStayInBothLanguages)
+{
+    start({});
+    for (const auto& switch_to : {&Main::mnuLanItalian_Click, &Main::mnuLanEnglish_Click}) {
+        (form.get()->*switch_to)();
+        EXPECT_EQ(form->Image10->toolTip(), "Links");
+        EXPECT_EQ(form->find->toolTip(), "Inserire il nick da trovare");
+        EXPECT_EQ(form->mnuLan->title() + form->mnuLanEnglish->text() + form->mnuLanItalian->text(),
+                  "LanguageEnglishItalian");
+        for (QWidget* w : std::initializer_list<QWidget*>{form->Image4, form->Image5, form->Image8, form->Image9,
+                                                          form->Image14, form->Image16, form->ImgHelp, form->ImgSet,
+                                                          form->suono_off})
+            EXPECT_EQ(w->toolTip(), "") << w->objectName().toStdString();
+    }
+}
+
 } // namespace

@@ -2,11 +2,14 @@
 #include "desktop/EllReg.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/shell_open.h"
 #include "platform/settings.h"
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -45,13 +48,17 @@ QString validation(const QString& entry)
     return check.exitCode() == 0 && !said.contains("error") ? QString() : said;
 }
 
+// The entry names the executable that runs, here the tests' own: a renamed program is still
+// the one the session starts.
+QString running() { return QFileInfo(QCoreApplication::applicationFilePath()).fileName(); }
+
 class StartupEntryTest : public MainFixture {};
 
 TEST_F(StartupEntryTest, TheEntryFollowsTheChoiceAcrossStarts)
 {
     start({});
     EXPECT_TRUE(form->avvioautom->isChecked());
-    EXPECT_EQ(exec_of(entry_path()), QString::fromStdString(program) + "/tavoly S");
+    EXPECT_EQ(exec_of(entry_path()), QString::fromStdString(program) + "/" + running() + " S");
     EXPECT_EQ(validation(entry_path()), QString());
     EXPECT_EQ(setting("avvio"), "<none>");
     form->avvioautom->trigger();
@@ -77,11 +84,27 @@ TEST_F(StartupEntryTest, AFolderWithBlanksAndQuotesIsEscapedAndANewFolderRewrite
     EllReg::avvio_disattivo = 0;
     EllReg::imposta_avvio_automatico();
     EXPECT_EQ(validation(entry_path()), QString());
-    EXPECT_EQ(exec_of(entry_path()), "\"" + base + "/my dir's \\\\\"x\\\\\" \\\\$HOME/tavoly\" S");
+    EXPECT_EQ(exec_of(entry_path()), "\"" + base + "/my dir's \\\\\"x\\\\\" \\\\$HOME/" + running() + "\" S");
     platform::set_program_folder((base + "/100% other").toStdString());
     EllReg::imposta_avvio_automatico();
-    EXPECT_EQ(exec_of(entry_path()), "\"" + base + "/100%% other/tavoly\" S");
+    EXPECT_EQ(exec_of(entry_path()), "\"" + base + "/100%% other/" + running() + "\" S");
     EXPECT_EQ(validation(entry_path()), QString());
+}
+
+// A "\\" in the folder's name is part of it: the entry's command, read back by the Desktop
+// Entry rules, names the folder as it is.
+TEST_F(StartupEntryTest, AFolderWithABackslashIsNamedAsItIs)
+{
+    const QString folder = dir.path() + "/a\\b";
+    QDir().mkpath(folder);
+    platform::set_program_folder(folder.toStdString());
+    EllReg::avvio_disattivo = 0;
+    EllReg::imposta_avvio_automatico();
+    EXPECT_EQ(validation(entry_path()), QString());
+    const QString exec = exec_of(entry_path());
+    EXPECT_EQ(exec, "\"" + dir.path() + "/a\\\\\\\\b/" + running() + "\" S");
+    const auto argv = platform::exec_arguments(QString(exec).replace("\\\\", "\\").toStdString(), "");
+    EXPECT_EQ(argv, (std::vector<std::string>{(folder + "/" + running()).toStdString(), "S"}));
 }
 
 TEST_F(StartupEntryTest, OnlyTheRunKeyIsWrittenAndOnlyInsideTheAutostartFolder)

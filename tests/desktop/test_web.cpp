@@ -1,5 +1,6 @@
 #include "desktop/AprePaginaWeb.h"
 #include "platform/files.h"
+#include "platform/shell_open.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/main_fixture.h"
 
@@ -46,6 +47,44 @@ TEST_F(WebPageTest, TheDefaultApplicationsGetTheAddressWholeAndNeverAsAnOption)
     desktop.add_application("mail", "x-scheme-handler/mailto");
     AprePaginaWeb::apre_email("anna@example.com", "", "", "Ciao a tutti", "", "");
     EXPECT_EQ(desktop.recorded("mail"), "[mailto:anna@example.com?Subject=Ciao%20a%20tutti]\n");
+}
+
+// The whole Exec line runs, wrappers and all, with the address as one argument where the
+// line asks for it; nothing goes through a shell.
+TEST_F(WebPageTest, TheBrowsersWholeExecLineRunsByTheDesktopEntryRules)
+{
+    const std::string page = "http://www.example.com/a b?x=1&y=$HOME;`id`";
+    const auto opens = [&](const std::string& name, const std::string& exec) {
+        desktop.add_application(name, "text/html", {}, exec);
+        EXPECT_EQ(opened(page), "") << exec;
+        return desktop.recorded(name);
+    };
+    const std::string in = "[" + page + "]\n";
+    EXPECT_EQ(opens("snap", "env FOO=1 " + desktop.path("snap") + " %u"), "FOO=1\n" + in);
+    EXPECT_EQ(opens("flatpak", desktop.path("flatpak") + " run --branch=stable org.example.Browser @@u %u @@"),
+              "[run]\n[--branch=stable]\n[org.example.Browser]\n[@@u]\n" + in + "[@@]\n");
+    EXPECT_EQ(opens("quoted", desktop.path("quoted") + " \"a \\\\\"b\\\\\" \\\\\\\\ c\" x\\sy %F"),
+              "[a \"b\" \\ c]\n[x]\n[y]\n" + in);
+    EXPECT_EQ(opens("codes", desktop.path("codes") + " %i %c %k --url=%f 100%% %U"),
+              "[--url=" + page + "]\n[100%]\n" + in);
+    EXPECT_EQ(opens("bare", desktop.path("bare") + " --new-window"), "[--new-window]\n" + in);
+    // A browser that has gone: the wrapper alone would start and fail where nobody sees it.
+    desktop.add_application("gone", "text/html", {}, "env FOO=1 " + desktop.path("nothing-here") + " %u");
+    EXPECT_EQ(opened(page), "Web Page Not Opened / URL Failed");
+    EXPECT_EQ(desktop.recorded("gone", 500), "");
+}
+
+TEST(ExecLine, QuotingEscapesAndFieldCodes)
+{
+    using platform::exec_arguments;
+    using Argv = std::vector<std::string>;
+    EXPECT_EQ(exec_arguments("browser %u", "http://a b"), (Argv{"browser", "http://a b"}));
+    EXPECT_EQ(exec_arguments("browser %u", ""), (Argv{"browser"}));
+    EXPECT_EQ(exec_arguments("browser", "http://x"), (Argv{"browser", "http://x"}));
+    EXPECT_EQ(exec_arguments("  b\t %%u  %d%D%n%N%v%m%i%c%k  %", "x"), (Argv{"b", "%u", "%", "x"}));
+    EXPECT_EQ(exec_arguments(R"("/my apps/b" "" "q\"\`\$\\" pre"fix"%f)", "x"),
+              (Argv{"/my apps/b", "", "q\"`$\\", "prefixx"}));
+    EXPECT_EQ(exec_arguments("", "x"), (Argv{"x"}));
 }
 
 // The opener's own steps over the recording layer.

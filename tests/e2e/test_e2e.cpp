@@ -2,6 +2,8 @@
 #include "contacts/book.h"
 #include "contacts/layout.h"
 #include "platform/controls.h"
+#include "platform/shell_open.h"
+#include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
 #include <QDir>
@@ -24,11 +26,12 @@ std::string missing(std::vector<const char*> tools)
 }
 
 // The executable in a program folder of its own, with the shipped book unless `book` is false.
-QString copy_program(const QTemporaryDir& dir, const QString& folder = QStringLiteral("program"), bool book = true)
+QString copy_program(const QTemporaryDir& dir, const QString& folder = QStringLiteral("program"), bool book = true,
+                     const QString& exe = QStringLiteral("tavoly"))
 {
     const QString program = dir.path() + "/" + folder;
     QDir().mkpath(program);
-    QFile::copy(QStringLiteral(TAVOLY_EXECUTABLE), program + "/tavoly");
+    QFile::copy(QStringLiteral(TAVOLY_EXECUTABLE), program + "/" + exe);
     if (book)
         QFile::copy(QStringLiteral(TAVOLY_PROGRAM_DIR "/contatti.mdb"), program + "/contatti.mdb");
     QDir().mkpath(dir.path() + "/config");
@@ -110,6 +113,29 @@ TEST(EndToEnd, TermAndHangUpEndTheProgramAsTheExitButtonDoes)
         EXPECT_TRUE(settings.readAll().contains("PathC6"));
         EXPECT_TRUE(QDir(dir.path() + "/tmp").entryList({"*.lock"}).isEmpty());
     }
+}
+
+// Renamed: the session's start-up entry starts this very executable.
+TEST(EndToEnd, ARenamedProgramIsTheOneTheSessionStarts)
+{
+    if (const auto tool = missing({}); !tool.empty())
+        GTEST_SKIP() << tool << " missing";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString program = copy_program(dir, "program", true, "rubrica");
+    const auto [out, err] = run_in_x(environment(dir), "start_and_end.sh", {program, "rubrica"});
+    SCOPED_TRACE((out + err).toStdString());
+    EXPECT_TRUE(out.contains("window shown"));
+    EXPECT_TRUE(out.contains("exited 0"));
+    EXPECT_NE(testing_support::read_file((dir.path() + "/config/tavoly.ini").toStdString()).find("lingua"),
+              std::string::npos) << "the start went past the book";
+    QFile entry(dir.path() + "/config/autostart/tavoly.desktop");
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    std::string exec;
+    for (const QByteArray& line : entry.readAll().split('\n'))
+        if (line.startsWith("Exec="))
+            exec = QString::fromUtf8(line.mid(5)).replace("\\\\", "\\").toStdString();
+    EXPECT_EQ(platform::exec_arguments(exec, ""), (std::vector<std::string>{(program + "/rubrica").toStdString(), "S"}));
 }
 
 } // namespace

@@ -1,14 +1,19 @@
 // The controls' events as the forms receive them, through the binding that guards each edge.
 #include "platform/bind.h"
 #include "platform/controls.h"
+#include "platform/services.h"
 #include "platform/timer.h"
 #include "tests/support/helpers.h"
 
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <set>
 #include <vector>
 
 namespace {
@@ -41,6 +46,41 @@ public:
 };
 
 // An error nobody handled ends that event's work, not the program.
+// The files the real open-file dialog lists in a folder under the filter in force, once its
+// listing has come in.
+std::set<QString> listed(QFileDialog& dialog, const QString& folder, size_t expected)
+{
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    std::set<QString> names;
+    QElapsedTimer clock;
+    clock.start();
+    while (names.size() != expected && clock.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        names.clear();
+        const QModelIndex root = model->index(folder);
+        for (int row = 0; row < model->rowCount(root); ++row)
+            if (model->flags(model->index(row, 0, root)) & Qt::ItemIsEnabled)
+                names.insert(model->index(row, 0, root).data().toString());
+    }
+    return names;
+}
+
+// "*.*" lists every file, also one whose name has no dot, as the old dialog did.
+TEST(OpenFileDialog, AllFilesListsNamesWithoutADot)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"mario", "luigi.rtf"})
+        testing_support::write_file(dir.filePath(name), "x");
+    const auto dialog = platform::open_file_dialog(
+        {"Saved conversations", {{"Saved conversations ", "*.*;*.*"}, {"Rich text (*.rtf)", "*.rtf;"}}, dir.path().toStdString()});
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->show();
+    EXPECT_EQ(listed(*dialog, dir.path(), 2), (std::set<QString>{"mario", "luigi.rtf"}));
+    dialog->selectNameFilter(dialog->nameFilters().at(1));
+    EXPECT_EQ(listed(*dialog, dir.path(), 1), (std::set<QString>{"luigi.rtf"}));
+    dialog->reject();
+}
+
 TEST(Binding, HandlersGetTheirIndexAndTheEventsArgumentsAndNoErrorEscapes)
 {
     Form form;

@@ -53,6 +53,19 @@ TEST(FilesNativePath, ConvertsAtTheFileSystemEdge)
     EXPECT_EQ(native_path(temp.path().toStdString() + "\\missing\\b.jpg"), temp.path().toStdString() + "/missing/b.jpg");
 }
 
+// The program folder is native: a "\\" in its name stays, even before the book exists.
+TEST(FilesNativePath, TheProgramFolderIsNeverRewritten)
+{
+    QTemporaryDir temp;
+    const std::string folder = temp.path().toStdString() + "/a\\b";
+    set_program_folder(folder);
+    EXPECT_EQ(native_path(folder + "\\contatti.mdb"), folder + "/contatti.mdb");
+    EXPECT_EQ(native_path(folder + "\\PhotoDemo\\demo1.jpg"), folder + "/PhotoDemo/demo1.jpg");
+    EXPECT_EQ(native_path(folder), folder);
+    EXPECT_EQ(native_path(folder + "c\\x"), temp.path().toStdString() + "/a/bc/x") << "only the folder itself";
+    set_program_folder("");
+}
+
 // Through drive C, rooted at the temporary folder, so the conversion is exercised too.
 TEST_F(FilesTest, DirMatchFollowsTheAttributeBits)
 {

@@ -31,16 +31,22 @@ public:
             value ? qputenv(name.c_str(), *value) : qunsetenv(name.c_str());
     }
     std::string path(const std::string& name) const { return dir_.path().toStdString() + "/" + name; }
-    // A program recording "[arg]" lines in "<name>.args", the default for the ";"-separated types.
-    void add_application(const std::string& name, const std::string& types, std::string program = {})
+    // A program recording "[arg]" lines in "<name>.args" (after "FOO=" and the variable FOO's
+    // value when it is set), the default for the ";"-separated types; its entry's Exec line
+    // is exec, or the program's path and %u.
+    void add_application(const std::string& name, const std::string& types, std::string program = {},
+                         std::string exec = {})
     {
         if (program.empty())
-            program = "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done >> '" + path(name + ".args") + "'\n";
+            program = "#!/bin/sh\n{ [ -n \"${FOO+x}\" ] && printf 'FOO=%s\\n' \"$FOO\"\n"
+                      "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; } >> '" + path(name + ".args") + "'\n";
+        if (exec.empty())
+            exec = path(name) + " %u";
         const QString file = QString::fromStdString(path(name));
         write_file(file, program);
         QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         write_file(QString::fromStdString(path("data/applications/" + name + ".desktop")),
-                   "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + path(name) + " %u\n");
+                   "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n");
         for (std::size_t start = 0, end = 0; start < types.size(); start = end + 1) {
             end = std::min(types.find(';', start), types.size());
             defaults_.insert(0, types.substr(start, end - start) + "=" + name + ".desktop\n");
