@@ -15,5 +15,6 @@ int main(int argc, char** argv)
     form.Form_Load();
     if (!form.loaded())
         return 0;
-    return app.exec();
+    const int status = app.exec();
+    return status != 0 ? status : platform::exit_status();
 }

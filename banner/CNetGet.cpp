@@ -10,6 +10,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <memory>
@@ -128,7 +129,7 @@ bool CNetGet::ReadUrl(std::string sUrl, std::optional<std::string> vFileName)
         platform::InternetCloseHandle(hUrl);
         if (!file) {
             sRawHTML = platform::decode_text(received);
-            return finish(true);
+            return finish(whole);
         }
         if (whole)
             file->commit();
@@ -151,6 +152,7 @@ bool CNetGet::ReadUrl(std::string sUrl, std::optional<std::string> vFileName)
 bool CNetGet::reads_whole_body(platform::ReplacingFile* file, std::string& received)
 {
     std::array<char, kChunk> buffer;
+    const int64_t most = std::min(kMostBytes, budget_.value_or(kMostBytes));
     int64_t total = 0;
     for (;;) {
         buffer.fill(' ');
@@ -159,7 +161,9 @@ bool CNetGet::reads_whole_body(platform::ReplacingFile* file, std::string& recei
         if (!ok)
             CheckError();
         total += count;
-        if (total > kMostBytes)
+        if (budget_)
+            *budget_ -= count;
+        if (total > most)
             throw platform::StepError(platform::errOverflow, "Overflow");
         SetStatus("Reading Url: " + std::to_string(total) + " bytes read");
         if (count == 0)
@@ -171,6 +175,11 @@ bool CNetGet::reads_whole_body(platform::ReplacingFile* file, std::string& recei
         if (!ok)
             return false;
     }
+}
+
+void CNetGet::SetBudget(std::optional<int64_t> bytes)
+{
+    budget_ = bytes;
 }
 
 bool CNetGet::finish(bool result)

@@ -26,8 +26,14 @@ public:
     // Into the page text without a file name, else into that file (written the Windows way).
     // A download into a file replaces the file only with a whole body that came with a
     // success status; any failure leaves the file as it was (or absent) and returns false.
-    // While a download runs, another call on the same object returns false at once.
+    // Into the page text any answer is a page, but a body that did not arrive whole returns
+    // false (the page holds what came). While a download runs, another call on the same
+    // object returns false at once.
     bool ReadUrl(std::string sUrl, std::optional<std::string> vFileName = std::nullopt);
+    // At most this many bytes received in all by the downloads from now on: one that would
+    // go past it fails like a body over the size cap. nullopt: the cap of each body only.
+    void SetBudget(std::optional<int64_t> bytes);
+    std::optional<int64_t> Budget() const { return budget_; }
     void Term();
     static std::string TranslateErrorCode(int32_t lErrorCode);
 
@@ -49,5 +55,6 @@ private:
     std::string sLastError;
     QPointer<QObject> objStatus;
     std::string sUserAgent;
-    bool reading_ = false;   // the event loop runs during a download and may call ReadUrl again
+    bool reading_ = false;
+    std::optional<int64_t> budget_;   // the event loop runs during a download and may call ReadUrl again
 };

@@ -59,7 +59,9 @@ bool attende_verdetto(long long probe)
         loop.quit();
     });
     sguardo.start(kSguardo);
-    loop.exec();
+    // A program asked to end runs no loop any more: no verdict is waited for then.
+    if (loop.exec() < 0)
+        return false;
     if (errore)
         std::rethrow_exception(errore);
     return risultato;

@@ -4,9 +4,15 @@
 #include <cstdint>
 #include <string>
 
-// A picture name is a plain file name in the program folder: no folder separator, no drive,
-// not "." or "..". Anything else is neither downloaded nor loaded.
+// A picture name is a plain file name in the program folder (no folder separator, no drive,
+// not "." or "..") of one of the picture types the loader reads, by its extension in any
+// letter case. Anything else, the book's own files among them, is neither downloaded nor
+// loaded.
 bool nome_immagine_sicuro(const std::string& nome);
+
+// Bytes that the files of those picture types directly in `cartella` (a path written the
+// Windows way) take up together; 0 for a folder that cannot be read.
+int64_t byte_immagini(const std::string& cartella);
 
 // Whether a message whose widest line is larghezza_testo twips scrolls in a box that wide.
 bool banner_scorre(double larghezza_box, int32_t larghezza_testo);

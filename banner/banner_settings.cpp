@@ -38,6 +38,21 @@ void imposta_voce(QAction* voce, const std::string& titolo)
 // of pictures.
 constexpr int kMaxMessaggi = 100;
 
+// A real banner is a settings file of a few kilobytes and a few small pictures. What one
+// refresh fetches and what the pictures take in the program folder stay bounded whatever the
+// site sends; past the bound the remaining pictures wait for a later refresh.
+constexpr int64_t kMiB = 1024 * 1024;
+constexpr int64_t kByteSetTxt = 1 * kMiB;
+constexpr int64_t kByteImmaginiPerAggiornamento = 16 * kMiB;
+constexpr int64_t kByteImmaginiNellaCartella = 32 * kMiB;
+
+CNetGet& scaricatore(std::unique_ptr<CNetGet>& netget)
+{
+    if (!netget)
+        netget = std::make_unique<CNetGet>();
+    return *netget;
+}
+
 } // namespace
 
 void Main::crea_menu_link()
@@ -77,7 +92,10 @@ void Main::inizializza_banner()
             sito_raggiungibile = TestConnection::verifica_connessione(primario);
         });
         resume_next([&] { sito_base = sito_raggiungibile ? sito_primario : sito_mirror; });
-        resume_next([&] { ScaricaFile(sito_base + "set.txt", locale); });
+        resume_next([&] {
+            scaricatore(netget).SetBudget(kByteSetTxt);
+            ScaricaFile(sito_base + "set.txt", locale);
+        });
         scaricato = true;
     }
     bool attivo_banner = false;
@@ -103,7 +121,10 @@ void Main::inizializza_banner()
 void Main::scarica_immagini(const std::string& locale)
 {
     const platform::IniFileCache una_lettura;
-    for (int n = 1; n <= kMaxMessaggi; ++n) {
+    CNetGet& pagine = scaricatore(netget);
+    pagine.SetBudget(std::min(kByteImmaginiPerAggiornamento,
+                              kByteImmaginiNellaCartella - byte_immagini(platform::program_folder())));
+    for (int n = 1; n <= kMaxMessaggi && *pagine.Budget() > 0; ++n) {
         const std::string sezione = "mess" + std::to_string(n);
         if (platform::Val(ReadIniFile(locale, sezione, "intervallo")) == 0)
             break;
@@ -118,13 +139,7 @@ void Main::scarica_immagini(const std::string& locale)
 
 void Main::ScaricaFile(const std::string& strURL, const std::string& Destinazione)
 {
-    resume_next([&] {
-        if (!netget)
-            netget = std::make_unique<CNetGet>();
-    });
-    resume_next([&] {
-        netget->ReadUrl(strURL, Destinazione);
-    });
+    resume_next([&] { scaricatore(netget).ReadUrl(strURL, Destinazione); });
 }
 
 void Main::Timer3_Timer()

@@ -8,6 +8,8 @@
 #include "platform/bind.h"
 #include "platform/failure.h"
 #include "platform/files.h"
+#include "platform/end_request.h"
+#include "platform/grid_control.h"
 #include "platform/process.h"
 #include "platform/services.h"
 #include "platform/settings.h"
@@ -18,6 +20,7 @@
 #include <QIcon>
 
 #include <algorithm>
+#include <cstdio>
 
 using platform::resume_next;
 
@@ -57,6 +60,16 @@ double outer_twips(int inner, int outer, double nominal_frame)
 double normal_width(const QWidget& window)
 {
     return outer_twips(window.width(), window.frameGeometry().width(), kFrameWidth);
+}
+
+void riga_non_scritta(const platform::DataGrid& griglia, const std::string& motivo)
+{
+    std::string campi;
+    for (int i = 0; i < griglia.model()->columnCount(); ++i)
+        campi += (i == 0 ? "" : ", ") + griglia.model()->headerData(i, Qt::Horizontal).toString().toStdString()
+            + "=" + griglia.Columns(i);
+    std::fprintf(stderr, "The last change was not written to the contact book (%s): %s\n", motivo.c_str(),
+                 campi.c_str());
 }
 
 } // namespace
@@ -318,15 +331,21 @@ bool Main::uscita_confermata()
         == platform::vbYes;
 }
 
-// As the exit button, with nobody there to answer: a message goes to standard error, and an
-// edit that cannot be written is not half-written.
+// As the exit button, with nobody there to answer: a message goes to standard error. An edit
+// that cannot be written is not half-written, nor dropped unseen: its fields and the reason go
+// to standard error, and the program ends with a status that says it was lost.
 void Main::termina_sessione()
 {
     platform::set_unattended();
     if (systray)
         systray->Remove();
+    ultimo_errore = 0;
     Form_QueryUnload();
     errore_da_segnalare = 0;
+    if (TDBGrid1->DataChanged()) {
+        riga_non_scritta(*TDBGrid1, ultimo_errore == 0 ? "refused" : motivo_errore(ultimo_errore, false));
+        platform::set_exit_status(1);
+    }
     platform::End();
 }
 

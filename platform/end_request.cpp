@@ -12,7 +12,8 @@
 namespace platform {
 namespace {
 
-int wake[2] = {-1, -1};   // the signal writes one byte into wake[1]; the event loop reads wake[0]
+int wake[2] = {-1, -1};
+int status_at_exit = 0;   // the signal writes one byte into wake[1]; the event loop reads wake[0]
 
 void on_signal(int)
 {
@@ -38,6 +39,17 @@ void on_end_request(std::function<void()> handler)
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void set_exit_status(int status)
+{
+    status_at_exit = status;
+}
+
+int exit_status()
+{
+    return status_at_exit;
 }
 
 } // namespace platform

@@ -2,8 +2,9 @@
 
 #include "platform/files.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QString>
-#include <exception>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -91,18 +92,27 @@ IniIndex index_of(std::string_view text)
     return index;
 }
 
-// A file that cannot be read has no values; one with a NUL byte is no text file.
+// The file's bytes, read with the memory its size needs: the reader runs once a value when no
+// cache lives. None for a file that cannot be read or is larger than any text file we read.
+std::string bytes_of(const std::string& file)
+{
+    QFile source(QString::fromStdString(native_path(file)));
+    const QFileInfo info(source);
+    if (!info.isFile() || info.size() > kMaxTextFileBytes || !source.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = source.read(info.size());
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// A file that cannot be read has no values. NUL bytes at its end (a file padded by the program
+// that wrote it) end the text, as on Windows; one with a NUL inside is no text file.
 std::shared_ptr<const IniIndex> read_index(const std::string& file)
 {
-    std::string text;
-    try {
-        text = read_text_file(file);
-    } catch (const std::exception&) {
-        text.clear();
-    }
-    if (text.find('\0') != std::string::npos)
-        text.clear();
-    return std::make_shared<const IniIndex>(index_of(text));
+    std::string bytes = bytes_of(file);
+    bytes.erase(bytes.find_last_not_of('\0') + 1);
+    if (bytes.find('\0') != std::string::npos)
+        bytes.clear();
+    return std::make_shared<const IniIndex>(index_of(decode_text(bytes)));
 }
 
 // The files indexed while an IniFileCache lives, by the name the caller gave.

@@ -9,7 +9,8 @@
 // - when a section or key occurs twice the first one counts; later sections of the same
 //   name are not looked at;
 // - one pair of matching quotes (" or ') around the whole value is removed;
-// - a file holding a NUL byte is not a text file: nothing is found in it.
+// - NUL bytes at the end of a file end its text; a file with a NUL byte before its end is not
+//   a text file: nothing is found in it.
 #include <cstddef>
 #include <string>
 

@@ -58,8 +58,14 @@ QVariant http_status(const QNetworkReply& reply)
     return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
 }
 
+int status_of(const QNetworkReply& reply)
+{
+    return http_status(reply).toInt();
+}
+
 // Qt reports an error status (404, 500, a proxy's 407) as an error too; the old library
-// delivered those answers like any other, so only a failure of the transfer counts.
+// delivered those answers like any other, so only a failure of the transfer counts. Qt's
+// other errors under an answer that is no error status (a body it could not decode) do count.
 bool transfer_failed(const QNetworkReply& reply)
 {
     const int error = reply.error();
@@ -68,7 +74,35 @@ bool transfer_failed(const QNetworkReply& reply)
     const bool status_error = error == QNetworkReply::ProxyAuthenticationRequiredError
         || (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
         || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-    return !(status_error && http_status(reply).isValid());
+    return !(status_error && status_of(reply) >= 400);
+}
+
+bool is_redirect(int status)
+{
+    return status >= 300 && status < 400;
+}
+
+// The code of a failed transfer: a redirect left unfollowed, whatever Qt made of it, is one.
+uint32_t failure_of(const QNetworkReply& reply)
+{
+    if (is_redirect(status_of(reply)))
+        return ERROR_HTTP_REDIRECT_FAILED;
+    if (reply.error() == QNetworkReply::UnknownContentError)
+        return ERROR_INTERNET_DECODING_FAILED;
+    return library_error(reply.error());
+}
+
+// An answer that cannot give a body as it is: still a redirect once Qt has followed what it
+// could (a loop, no target, a scheme not followed), or a body in a content encoding, which
+// was not asked for and whose end could not be told from a cut.
+uint32_t refusal_of(const QNetworkReply& reply)
+{
+    if (is_redirect(status_of(reply)))
+        return ERROR_HTTP_REDIRECT_FAILED;
+    const QByteArray encoding = reply.rawHeader("Content-Encoding").trimmed().toLower();
+    if (!encoding.isEmpty() && encoding != "identity")
+        return ERROR_INTERNET_DECODING_FAILED;
+    return 0;
 }
 
 // The answer's headers are there: the final ones, not those of a redirect being followed.
@@ -76,8 +110,8 @@ bool answered(const QNetworkReply& reply)
 {
     if (reply.isFinished())
         return http_status(reply).isValid();
-    const int status = http_status(reply).toInt();
-    return status != 0 && (status < 300 || status >= 400);
+    const int status = status_of(reply);
+    return status != 0 && !is_redirect(status);
 }
 
 template <class T>
@@ -171,6 +205,7 @@ HINTERNET QtInternet::open_url(HINTERNET root, const std::string& url)
 
     QNetworkRequest request(address);
     request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromStdString(parent->user_agent));
+    request.setRawHeader("Accept-Encoding", "identity");   // set by us, Qt decodes nothing
     QNetworkReply* reply = manager().get(request);
     reply->setReadBufferSize(kReadBuffer);
     const HINTERNET id = next_handle_++;
@@ -181,13 +216,15 @@ HINTERNET QtInternet::open_url(HINTERNET root, const std::string& url)
         if (!handle)   // its root was closed meanwhile
             return fail(waited ? ERROR_INTERNET_OPERATION_CANCELLED : ERROR_INVALID_HANDLE, HINTERNET(0));
         const QNetworkReply* r = handle->reply;
-        if (r && answered(*r)) {
-            set_last_dll_error(0);
-            return id;
-        }
-        if (!r || handle->failure || r->isFinished()) {
-            const uint32_t code = handle->failure ? handle->failure
-                : r ? library_error(r->error()) : ERROR_INTERNET_OPERATION_CANCELLED;
+        if (!r || handle->failure || r->isFinished() || answered(*r)) {
+            const uint32_t code = !r ? ERROR_INTERNET_OPERATION_CANCELLED
+                : handle->failure    ? handle->failure
+                : answered(*r)       ? refusal_of(*r)
+                                     : failure_of(*r);
+            if (code == 0) {
+                set_last_dll_error(0);
+                return id;
+            }
             close_handle(id);
             return fail(code, HINTERNET(0));
         }
@@ -212,7 +249,7 @@ bool QtInternet::read_file(HINTERNET url, char* buffer, uint32_t length, uint32_
             return fail(handle->failure, false);
         if (reply.isFinished()) {
             if (transfer_failed(reply))
-                return fail(library_error(reply.error()), false);
+                return fail(failure_of(reply), false);
             set_last_dll_error(0);
             return true;
         }
@@ -247,7 +284,7 @@ int QtInternet::status_code(HINTERNET url)
     if (!handle || !handle->reply)
         return fail(ERROR_INVALID_HANDLE, 0);
     set_last_dll_error(0);
-    return http_status(*handle->reply).toInt();
+    return status_of(*handle->reply);
 }
 
 void QtInternet::wait_for_news(HINTERNET url)
@@ -266,11 +303,13 @@ void QtInternet::wait_for_news(HINTERNET url)
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QObject::connect(reply, &QObject::destroyed, &loop, &QEventLoop::quit);
     idle.start(idle_timeout_);
-    loop.exec();
-    if (!timed_out)
+    // Once the program has been asked to end, every loop returns at once: waiting again
+    // would spin for good and keep the program from ending.
+    const bool ending = loop.exec() < 0;
+    if (!timed_out && !ending)
         return;
     if (Handle* handle = find(url); handle && handle->reply && !handle->reply->isFinished()) {
-        handle->failure = ERROR_INTERNET_TIMEOUT;
+        handle->failure = ending ? ERROR_INTERNET_OPERATION_CANCELLED : ERROR_INTERNET_TIMEOUT;
         handle->reply->abort();
     }
 }

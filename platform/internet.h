@@ -6,7 +6,11 @@
 //
 // The real service sits on Qt Network with the system's proxy configuration (on Linux that
 // includes http_proxy and no_proxy). Its waits run the event loop and never spin; a request
-// that receives nothing for the idle time fails with ERROR_INTERNET_TIMEOUT.
+// that receives nothing for the idle time fails with ERROR_INTERNET_TIMEOUT, and one waiting
+// when the program is ending with ERROR_INTERNET_OPERATION_CANCELLED.
+// Like the old library it asks for bodies as they are, not compressed: an answer in any
+// content encoding fails with ERROR_INTERNET_DECODING_FAILED, and one that stays a redirect
+// (a loop, no usable target) with ERROR_HTTP_REDIRECT_FAILED.
 #include <QPointer>
 
 #include <chrono>
@@ -39,6 +43,7 @@ enum InternetError : uint32_t {
     ERROR_HTTP_INVALID_SERVER_RESPONSE = 12152,
     ERROR_HTTP_REDIRECT_FAILED = 12156,
     ERROR_INTERNET_SECURITY_CHANNEL_ERROR = 12157,
+    ERROR_INTERNET_DECODING_FAILED = 12175,
     // A Qt failure with no counterpart in the library: this base plus Qt's own number.
     ERROR_WITHOUT_COUNTERPART = 90000,
 };
@@ -83,7 +88,8 @@ public:
 private:
     QNetworkAccessManager& manager();
     Handle* find(HINTERNET handle);
-    // Runs the event loop until the request has news or the idle time passed without any.
+    // Runs the event loop until the request has news, the idle time passed without any or
+    // the program is ending; in the last two cases the request is ended as failed.
     void wait_for_news(HINTERNET url);
 
     std::chrono::milliseconds idle_timeout_;

@@ -104,6 +104,64 @@ TEST_F(BannerTest, PictureNamesThatLeaveTheProgramFolderAreNeitherFetchedNorLoad
     EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.path().toStdString() + "/evil")));
 }
 
+// Only pictures: a name beside the book such as its journal would be played back into it.
+TEST_F(BannerTest, OnlyPictureFilesAreFetchedOrLoaded)
+{
+    for (const char* name : {"contatti.mdb-journal", "contatti.mdb-wal", "contatti.mdb", "tavoly.ini", "chkon",
+                             "set.txt", "x.png.exe", "x.pngg", "png", ".png", "x.png ", "x.jpg\n"})
+        EXPECT_FALSE(nome_immagine_sicuro(name)) << name;
+    for (const char* name : {"a.bmp", "a.DIB", "a.Gif", "a.jpg", "a.JPEG", "a.png", "a.wmf", "a.emf", "a.ico",
+                             "contatti.mdb.png"})
+        EXPECT_TRUE(nome_immagine_sicuro(name)) << name;
+    probe(true, true);
+    std::string settings = "[banner]\nattivo=TRUE\n";
+    int n = 0;
+    for (const char* name : {"contatti.mdb-journal", "tavoly.ini", "chkon", "buona.png", "x.png.exe"}) {
+        settings += "[mess" + std::to_string(++n) + "]\nintervallo=1000\nimmagine=" + name + "\n";
+        serve(kPrimary + std::string(name), "PWNED by server");
+    }
+    serve(std::string(kPrimary) + "set.txt", settings);
+    form->inizializza_banner();
+    EXPECT_EQ(doubles->internet->urls,
+              (std::vector<std::string>{kPrimary + std::string("set.txt"), kPrimary + std::string("buona.png")}));
+    EXPECT_FALSE(QFile::exists(in_program("contatti.mdb-journal")));
+    QImage red(8, 8, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    red.save(in_program("contatti.mdb-journal"), "PNG");
+    form->Timer1_Timer();   // a name that is no picture is not loaded either, whatever it holds
+    EXPECT_TRUE(form->ImBanner->picture().isNull());
+}
+
+// 3 MiB pictures, more than the bounds allow: 16 MiB fetched a refresh, 32 MiB kept.
+TEST_F(BannerTest, WhatTheSiteSendsIsBoundedPerRefreshAndInTheFolder)
+{
+    constexpr int64_t kMiB = 1024 * 1024;
+    probe(true, true);
+    std::string settings = "[banner]\nattivo=TRUE\n";
+    for (int n = 1; n <= 12; ++n) {
+        const std::string name = "p" + std::to_string(n) + ".png";
+        settings += "[mess" + std::to_string(n) + "]\nintervallo=1000\nimmagine=" + name + "\n";
+        serve(kPrimary + name, std::string(3 * kMiB, 'p'));
+    }
+    serve(std::string(kPrimary) + "set.txt", settings);
+    std::vector<int64_t> kept;
+    std::vector<size_t> asked;
+    for (int refresh = 0; refresh < 3; ++refresh) {
+        const size_t before = doubles->internet->urls.size();
+        form->inizializza_banner();
+        kept.push_back(byte_immagini(program) / kMiB);
+        asked.push_back(doubles->internet->urls.size() - before);
+    }
+    // Five whole pictures a refresh; the sixth passes the bound and is not kept. The third
+    // refresh has 2 MiB left in the folder: one try, then nothing more.
+    EXPECT_EQ(kept, (std::vector<int64_t>{15, 30, 30}));
+    EXPECT_EQ(asked, (std::vector<size_t>{7, 7, 2}));
+    EXPECT_FALSE(QFile::exists(in_program("p6.png")) && QFile::exists(in_program("p11.png")));
+    serve(std::string(kPrimary) + "set.txt", "[banner]\nattivo=no\n" + std::string(kMiB, ';'));
+    form->inizializza_banner();   // no settings file is that large
+    EXPECT_EQ(platform::read_text_file(program + "/set.txt"), settings);
+}
+
 TEST_F(BannerTest, TheRefreshRunsEveryFifthTickAndNeverInsideAnother)
 {
     probe(false, false);

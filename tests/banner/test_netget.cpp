@@ -78,14 +78,14 @@ TEST_F(NetGetTest, IntoMemoryEveryAnswerIsThePageAndACutOffKeepsWhatCame)
     EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(70000));
     EXPECT_TRUE(net.ReadUrl(server.url("/status/404")));
     EXPECT_EQ(net.GetRawHTML(), "status 404");
-    EXPECT_TRUE(net.ReadUrl(server.url("/cut/3000")));
+    EXPECT_FALSE(net.ReadUrl(server.url("/cut/3000")));   // not whole: no page, though what came is kept
     EXPECT_EQ(net.GetLastError(), "The connection with the server has been terminated.");
     EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(3000).substr(0, net.GetRawHTML().size()));
     EXPECT_FALSE(net.ReadUrl(server.url("/bytes/16777217")));   // no page is that large
     EXPECT_EQ(net.GetLastError(), "Overflow");
     QElapsedTimer clock;
     clock.start();
-    EXPECT_TRUE(net.ReadUrl(server.url("/hang")));
+    EXPECT_FALSE(net.ReadUrl(server.url("/hang")));
     EXPECT_EQ(net.GetLastError(), "The request has timed out.");
     EXPECT_LT(clock.elapsed(), 4000);
 }
@@ -120,10 +120,70 @@ TEST_F(NetGetTest, ASecondDownloadIsRefusedWhileOneRunsAndANewInitCancelsIt)
     EXPECT_EQ(second, false);
     EXPECT_EQ(net.GetRawHTML(), LoopbackHttp::body_of(600));
     QTimer::singleShot(150, [&] { net.Init(); });   // a new root handle cancels the running read
-    EXPECT_TRUE(net.ReadUrl(server.url("/slow/600")));
+    EXPECT_FALSE(net.ReadUrl(server.url("/slow/600")));
     EXPECT_LT(net.GetRawHTML().size(), 600u);
     EXPECT_EQ(net.GetLastError(), CNetGet::TranslateErrorCode(12017));
     EXPECT_TRUE(net.ReadUrl(server.url("/bytes/5")));
+}
+
+// A body that cannot be taken as it is: neither a page nor a file, each with its error text.
+TEST_F(NetGetTest, AnEncodedBodyOrARedirectLeftUnfollowedFailsAndTheFileStaysAsItWas)
+{
+    testing_support::write_file(dir.filePath("set.txt"), "[banner]\nattivo=TRUE\n");
+    const std::pair<const char*, int32_t> failures[] = {
+        {"/gzip/3000", 12175},   // a content encoding nobody asked for
+        {"/loop", 12156}, {"/moved", 12156},
+    };
+    for (const auto& [route, code] : failures) {
+        SCOPED_TRACE(route);
+        EXPECT_FALSE(net.ReadUrl(server.url(route)));
+        EXPECT_EQ(net.GetLastError(), CNetGet::TranslateErrorCode(code));
+        EXPECT_EQ(net.GetRawHTML(), "");
+        EXPECT_FALSE(net.ReadUrl(server.url(route), in_dir("set.txt")));
+        EXPECT_FALSE(net.ReadUrl(server.url(route), in_dir("nuovo.png")));
+    }
+    EXPECT_EQ(bytes("set.txt"), "[banner]\nattivo=TRUE\n");
+    EXPECT_FALSE(QFile::exists(dir.filePath("nuovo.png")));
+    net.SetBudget(5000);   // what the downloads may still receive, in all
+    EXPECT_TRUE(net.ReadUrl(server.url("/bytes/3000"), in_dir("a.png")));
+    EXPECT_FALSE(net.ReadUrl(server.url("/bytes/3000"), in_dir("b.png")));
+    EXPECT_EQ(net.GetLastError(), "Overflow");
+    EXPECT_LE(*net.Budget(), 0);
+    EXPECT_FALSE(QFile::exists(dir.filePath("b.png")));
+}
+
+// Once the program has been asked to end, every event loop returns at once: no wait may
+// begin again then, and the download ends, leaving its destination as it was.
+TEST_F(NetGetTest, EveryWaitEndsWhenTheProgramIsAskedToEnd)
+{
+    testing_support::write_file(dir.filePath("set.txt"), "old");
+    for (const char* route : {"/hang", "/slow/100000"}) {
+        SCOPED_TRACE(route);
+        QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_FALSE(net.ReadUrl(server.url(route), in_dir("set.txt")));
+        EXPECT_LT(clock.elapsed(), 1000);
+        EXPECT_EQ(net.GetLastError(), CNetGet::TranslateErrorCode(12017));
+        EXPECT_EQ(bytes("set.txt"), "old");
+        EXPECT_FALSE(net.ReadUrl(server.url("/bytes/5")));   // a download begun afterwards, too
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();   // the program's loop once more, to be able to wait again
+    }
+    testing_support::ServiceDoubles doubles;   // a probe that never answers
+    QTemporaryDir folder;
+    platform::set_program_folder(folder.path().toStdString());
+    testing_support::write_file(folder.filePath("chk.exe"), "");
+    doubles.programs->still_running = true;
+    QCoreApplication::exit(0);
+    QElapsedTimer clock;
+    clock.start();
+    std::string target;
+    EXPECT_FALSE(TestConnection::verifica_connessione(target));
+    EXPECT_LT(clock.elapsed(), 1000);
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    platform::set_program_folder("");
 }
 
 // Scripted pages: the page text's rules and the parser.
@@ -140,7 +200,7 @@ TEST(NetGetScripted, TheLastPageTrimmedWithTheEventLoopRunAndParsed)
     QTimer::singleShot(0, [&] { ran = true; });
     ASSERT_TRUE(load("prima"));
     EXPECT_TRUE(ran);   // without a status window too
-    ASSERT_TRUE(load("  caff\xE8 \n", platform::ERROR_INTERNET_CONNECTION_RESET));   // what came counts
+    ASSERT_FALSE(load("  caff\xE8 \n", platform::ERROR_INTERNET_CONNECTION_RESET));   // what came is kept
     EXPECT_EQ(net.GetRawHTML(), "caff\xC3\xA8 \n");
     EXPECT_EQ(net.GetLastError(), "The connection with the server has been reset.");
     platform::Collection items;

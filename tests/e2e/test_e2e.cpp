@@ -81,12 +81,12 @@ TEST(EndToEnd, RefusesASecondCopyLivesInTheTrayAndExits)
     EXPECT_FALSE(err.contains("runtime error"));
 }
 
-// A log-out, `kill` or a closed terminal ends the program as the exit button does.
+// A log-out, `kill`, a closed terminal or Ctrl+C ends the program as the exit button does.
 TEST(EndToEnd, TermAndHangUpEndTheProgramAsTheExitButtonDoes)
 {
     if (const auto tool = missing({}); !tool.empty())
         GTEST_SKIP() << tool << " missing";
-    for (const char* signal : {"TERM", "HUP"}) {
+    for (const char* signal : {"TERM", "HUP", "INT"}) {
         SCOPED_TRACE(signal);
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
@@ -136,6 +136,113 @@ TEST(EndToEnd, ARenamedProgramIsTheOneTheSessionStarts)
         if (line.startsWith("Exec="))
             exec = QString::fromUtf8(line.mid(5)).replace("\\\\", "\\").toStdString();
     EXPECT_EQ(platform::exec_arguments(exec, ""), (std::vector<std::string>{(program + "/rubrica").toStdString(), "S"}));
+}
+
+// ---- the banner's site: a stand-in that misbehaves, reached through http_proxy
+
+// Every field of every contact that the user sees (the program keeps search keys of its own).
+std::vector<platform::FieldValue> contacts(const QString& program)
+{
+    platform::DataControl data;
+    data.DatabaseName = program.toStdString() + "/contatti.mdb";
+    data.RecordSource = "select id, nick, nome, note, email, foto1, foto2, foto3, foto4, foto5, simpatia, "
+                        "bellezza, intelligenza, affinita, cultura, punti from contatti order by id";
+    data.Refresh();
+    std::vector<platform::FieldValue> all;
+    platform::Recordset& rows = data.recordset();
+    for (long r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < int(rows.columns().size()); ++c)
+            all.push_back(rows.value(r, c));
+    return all;
+}
+
+struct SiteRun {
+    QString out, err, program;
+};
+
+SiteRun run_with_site(const QTemporaryDir& dir, const char* scenario, const char* action,
+                      const std::string& local_settings = "")
+{
+    const QString program = copy_program(dir);
+    QFile::copy(QStringLiteral(TAVOLY_CHK), program + "/chk.exe");
+    if (!local_settings.empty())
+        testing_support::write_file(program + "/set.txt", local_settings);
+    QProcessEnvironment env = environment(dir);
+    env.insert("EXIT_X", QString::number(platform::px(layout::kExit.left + layout::kExit.width / 2)));
+    env.insert("EXIT_Y", QString::number(platform::px(layout::kExit.top + layout::kExit.height / 2)));
+    const auto [out, err] = run_in_x(env, "banner_site.sh", {program, scenario, action});
+    return {out, err, program};
+}
+
+std::string missing_for_site()
+{
+    return missing({"python3"});
+}
+
+// A journal beside the book would be played back into it at the next start.
+TEST(EndToEnd, TheSiteStoresNothingButPicturesAndTheBookStaysAsItWas)
+{
+    if (const auto tool = missing_for_site(); !tool.empty())
+        GTEST_SKIP() << tool << " missing";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto before = contacts(QStringLiteral(TAVOLY_PROGRAM_DIR));
+    const SiteRun run = run_with_site(dir, "journal", "settle");
+    SCOPED_TRACE((run.out + run.err).toStdString());
+    EXPECT_TRUE(run.out.contains("run 2 pictures"));   // a restart, which would play a journal back
+    EXPECT_TRUE(run.out.contains(" set.txt ") && run.out.contains(" ok.png "));
+    for (const char* name : {"contatti.mdb-journal", "contatti.mdb-wal", "tavoly.ini", "chkon"})
+        EXPECT_FALSE(run.out.contains(QStringLiteral(" %1 ").arg(name))) << name;
+    for (const char* name : {"contatti.mdb-journal", "tavoly.ini", "chkon"})
+        EXPECT_FALSE(QFile::exists(run.program + "/" + name)) << name;
+    EXPECT_EQ(testing_support::read_file(run.program.toStdString() + "/ok.png"), "PWNED by server");
+    EXPECT_EQ(contacts(run.program), before);
+}
+
+// A stalled picture: the exit by any route ends the program at once and lets the lock go.
+TEST(EndToEnd, AStalledDownloadEndsWithTheProgramByTermAndByTheExitButton)
+{
+    if (const auto tool = missing_for_site(); !tool.empty())
+        GTEST_SKIP() << tool << " missing";
+    for (const char* action : {"TERM", "button"}) {
+        SCOPED_TRACE(action);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const SiteRun run = run_with_site(dir, "stall", action);
+        SCOPED_TRACE((run.out + run.err).toStdString());
+        for (const char* seen : {"download stalled", "gone within a second", "exited 0"})
+            EXPECT_TRUE(run.out.contains(seen)) << seen;
+        EXPECT_EQ(run.out.count("window shown"), 2);   // the new start, too
+        EXPECT_EQ(run.out.count("exited 0"), 2);
+        EXPECT_FALSE(QFile::exists(run.program + "/stall.png"));
+        EXPECT_FALSE(run.err.contains("Sanitizer"));
+    }
+}
+
+TEST(EndToEnd, ABrokenGzipSettingsFileLeavesTheLocalOneAsItWas)
+{
+    if (const auto tool = missing_for_site(); !tool.empty())
+        GTEST_SKIP() << tool << " missing";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string local = "[banner]\nattivo=TRUE\n[mess1]\nintervallo=4000\ntesto1=kept\n";
+    const SiteRun run = run_with_site(dir, "gzip", "settle", local);
+    SCOPED_TRACE((run.out + run.err).toStdString());
+    EXPECT_TRUE(run.out.contains(" set.txt "));
+    EXPECT_EQ(testing_support::read_file(run.program.toStdString() + "/set.txt"), local);
+}
+
+// 40 pictures of 3 MiB: 16 MiB fetched a refresh, 32 MiB kept in all.
+TEST(EndToEnd, WhatTheSiteSendsTakesABoundedPartOfTheDisk)
+{
+    if (const auto tool = missing_for_site(); !tool.empty())
+        GTEST_SKIP() << tool << " missing";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const SiteRun run = run_with_site(dir, "disk", "settle");
+    SCOPED_TRACE((run.out + run.err).toStdString());
+    EXPECT_TRUE(run.out.contains("run 1 pictures 15 MiB"));
+    EXPECT_TRUE(run.out.contains("run 2 pictures 30 MiB"));
 }
 
 } // namespace

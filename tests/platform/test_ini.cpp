@@ -2,6 +2,7 @@
 #include "platform/settings.h"
 #include "tests/support/helpers.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -51,6 +52,8 @@ TEST_F(IniReader, FindsTheValueAWindowsProgramWouldSee)
         {"unmatched quotes kept", "[a]\nk=\"x'\n", "a", "k", "\"x'"},
         {"line of 100,000 characters", "[a]\nj=" + std::string(100000, 'y') + "\nk=1\n", "a", "k", "1"},
         {"binary file with a NUL", std::string("[a]\nk=1\n\0\x01\xFF", 11), "a", "k", ""},
+        {"NUL bytes at the end", std::string("[a]\nk=1\n\0\0", 10), "a", "k", "1"},
+        {"a NUL ending the last line", std::string("[a]\nk=1\0", 8), "a", "k", "1"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(GetPrivateProfileString(c.section, c.key, "", 255, file(c.bytes)).text, c.expected) << c.what;
@@ -85,6 +88,18 @@ TEST_F(IniReader, CutsToTheCapacityInCharactersAndCountsThemOrGivesTheDefaultWha
             bytes += "\n[a]\n";
     }
     EXPECT_LE(GetPrivateProfileString("a", "k", "", 255, file(bytes)).count, 254u);
+}
+
+// Without a cache every value reads the file anew: with the memory the file needs, not the
+// most any text file may take (that made a read of a small file cost tens of milliseconds).
+TEST_F(IniReader, ReadsWithoutACacheCostLittleForASmallFile)
+{
+    file("[mess1]\nintervallo=5000\n");
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(GetPrivateProfileString("mess1", "intervallo", "", 255, path).text, "5000");
+    EXPECT_LT(clock.elapsed(), 1000);
 }
 
 TEST_F(IniReader, ACacheReadsEachFileOnceWhileItLives)

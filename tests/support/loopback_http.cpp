@@ -7,10 +7,10 @@
 namespace testing_support {
 namespace {
 
-void answer(QTcpSocket* socket, int status, size_t length, const std::string& body)
+void answer(QTcpSocket* socket, int status, size_t length, const std::string& body, const std::string& headers = "")
 {
     socket->write(("HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: " + std::to_string(length)
-                   + "\r\nConnection: close\r\n\r\n" + body).c_str());
+                   + "\r\n" + headers + "Connection: close\r\n\r\n" + body).c_str());
 }
 
 void drip(QTcpSocket* socket, std::string rest)
@@ -67,6 +67,10 @@ void LoopbackHttp::serve(QTcpSocket* socket)
         return answer(socket, 200, 100, "");
     if (route == "status")
         answer(socket, int(n), 7 + size_t(path.value(2).size()), "status " + path.value(2).toStdString());
+    else if (route == "gzip")
+        answer(socket, 200, n, body_of(n), "Content-Encoding: gzip\r\n");
+    else if (route == "loop" || route == "moved")
+        answer(socket, 302, 5, "moved", route == "loop" ? "Location: /loop\r\n" : "");
     else
         answer(socket, 200, route == "cut" ? 2 * n : n, body_of(n));
     if (route == "cut") {

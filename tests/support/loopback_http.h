@@ -4,6 +4,8 @@
 //   /bytes/N    N bytes of body_of(N)          /slow/N    the same, 100 bytes every 100 ms
 //   /status/C   status C, body "status C"      /cut/N     2N bytes announced, N sent, a reset
 //   /hang       a length announced, then nothing
+//   /gzip/N     N bytes of body_of(N) said to be gzip (not a gzip stream)
+//   /loop       a redirect to itself              /moved     a redirect without a target
 #include <QTcpServer>
 #include <string>
 #include <vector>
