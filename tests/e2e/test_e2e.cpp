@@ -144,6 +144,7 @@ TEST(EndToEnd, ARenamedProgramIsTheOneTheSessionStarts)
 std::vector<platform::FieldValue> contacts(const QString& program)
 {
     platform::DataControl data;
+    data.Connect = book::connect();
     data.DatabaseName = program.toStdString() + "/contatti.mdb";
     data.RecordSource = "select id, nick, nome, note, email, foto1, foto2, foto3, foto4, foto5, simpatia, "
                         "bellezza, intelligenza, affinita, cultura, punti from contatti order by id";
