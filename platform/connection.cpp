@@ -2,6 +2,7 @@
 
 #include "platform/data_control.h"
 #include "platform/failure.h"
+#include "platform/files.h"
 #include "platform/jet_sql.h"
 #include "platform/runtime.h"
 #include "platform/text_order.h"
@@ -73,10 +74,10 @@ void text_key_function(sqlite3_context* context, int, sqlite3_value** argv)
     }
 }
 
-std::string book_path(std::string name)
+// The book's name is written the Windows way; the program folder at its start stays native.
+std::string book_path(const std::string& name)
 {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    return name;
+    return native_path(name);
 }
 
 // The password of a connect string such as ";PWD=secret".

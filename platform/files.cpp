@@ -331,7 +331,7 @@ std::string read_text_file(const std::string& windows_path)
     const QFileInfo info(file);
     if (!info.isFile() || info.size() > kMaxTextFileBytes || !file.open(QIODevice::ReadOnly))
         access_error();
-    const QByteArray bytes = file.read(kMaxTextFileBytes);
+    const QByteArray bytes = file.read(info.size());   // what the file needs, not the bound
     return decode_text(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 

@@ -115,14 +115,15 @@ TEST(EndToEnd, TermAndHangUpEndTheProgramAsTheExitButtonDoes)
     }
 }
 
-// Renamed: the session's start-up entry starts this very executable.
+// Renamed, in a folder whose name holds a backslash: the session's start-up entry starts
+// this very executable, which finds its book.
 TEST(EndToEnd, ARenamedProgramIsTheOneTheSessionStarts)
 {
     if (const auto tool = missing({}); !tool.empty())
         GTEST_SKIP() << tool << " missing";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString program = copy_program(dir, "program", true, "rubrica");
+    const QString program = copy_program(dir, "a\\b", true, "rubrica");
     const auto [out, err] = run_in_x(environment(dir), "start_and_end.sh", {program, "rubrica"});
     SCOPED_TRACE((out + err).toStdString());
     EXPECT_TRUE(out.contains("window shown"));
