@@ -12,8 +12,8 @@
 namespace platform {
 namespace {
 
-int wake[2] = {-1, -1};
-int status_at_exit = 0;   // the signal writes one byte into wake[1]; the event loop reads wake[0]
+int wake[2] = {-1, -1};   // the signal writes one byte into wake[1]; the event loop reads wake[0]
+int status_at_exit = 0;   // not 0 when the end lost something the user typed
 
 void on_signal(int)
 {

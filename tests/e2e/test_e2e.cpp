@@ -6,7 +6,9 @@
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -113,6 +115,30 @@ TEST(EndToEnd, TermAndHangUpEndTheProgramAsTheExitButtonDoes)
         EXPECT_TRUE(settings.readAll().contains("PathC6"));
         EXPECT_TRUE(QDir(dir.path() + "/tmp").entryList({"*.lock"}).isEmpty());
     }
+}
+
+// A signal while the pending row cannot be written (its nick is taken): the row is not dropped
+// unseen; its fields and the reason go to standard error and the status says it was lost.
+TEST(EndToEnd, AnEditASignalCannotWriteIsToldAndTheStatusSaysSo)
+{
+    if (const auto tool = missing({}); !tool.empty())
+        GTEST_SKIP() << tool << " missing";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString program = copy_program(dir, "program", false);
+    testing_support::make_book(program.toStdString(), {{{"nick", "zetataken"}, {"nome", "First"}}});
+    QProcessEnvironment env = environment(dir);
+    env.insert("ROW_X", QString::number(platform::px(180 + 600)));
+    const int row_height = QFontMetrics(QApplication::font()).height() + 4;   // the grid's one row height
+    env.insert("ROW_Y", QString::number(platform::px(1560) + 32 + row_height));   // the add-new row, under the one contact
+    env.insert("NICK", "zetataken");
+    const auto [out, err] = run_in_x(env, "term_tavoly.sh", {program, "TERM"});
+    SCOPED_TRACE((out + err).toStdString());
+    EXPECT_TRUE(out.contains("window shown"));
+    EXPECT_TRUE(out.contains("exited 1"));
+    EXPECT_TRUE(err.contains("The last change was not written to the contact book (refused)"));
+    EXPECT_TRUE(err.contains("=zetataken"));
+    EXPECT_TRUE(QDir(dir.path() + "/tmp").entryList({"*.lock"}).isEmpty());
 }
 
 // Renamed, in a folder whose name holds a backslash: the session's start-up entry starts
