@@ -2,6 +2,8 @@
 #include "platform/jet_sql.h"
 #include "tests/support/helpers.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -301,6 +303,18 @@ std::vector<long long> ids_in_order(const std::string& path, const std::string& 
     return ids;
 }
 
+std::vector<long long> ids_where(const std::string& path, const std::string& condition)
+{
+    RawBook db(path);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db.db, ("select id from qcontatti where " + condition).c_str(), -1, &stmt, nullptr);
+    std::vector<long long> ids;
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        ids.push_back(sqlite3_column_int64(stmt, 0));
+    sqlite3_finalize(stmt);
+    return ids;
+}
+
 // However a windowed row is reached (jumps, runs of equal values and Nulls, writes from here and
 // from another program), it is the row SQLite's own order puts there.
 TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
@@ -345,6 +359,49 @@ TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
 
 // Each file that is not the book under this key is refused with its reason and left byte for byte;
 // a missing book is not created.
+// A find is placed by the nearest signpost before its match, once the idle walk has put them
+// in, or by a count from the start before; a search an index serves and one that reads the
+// whole table agree with SQLite's own order.
+TEST_F(DataControlTest, AFindIsPlacedWhereTheOrderPutsItsFirstMatchBeforeAndAfterTheSignposts)
+{
+    const std::string big = dir.filePath("big.mdb").toStdString();
+    make_book(big, "with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
+                   "insert into contatti (nick, nome, simpatia, foto1) select printf('n%04d', (i * 7) % 3001), "
+                   "case when i % 5 = 0 then null else 'name' || (i % 37) end, "
+                   "case when i % 11 = 0 then null else i % 4 end, "
+                   "case when i % 3 = 0 then 'x.jpg' else '' end from n;");
+    Data1.DatabaseName = big;
+    // Each criterion beside the same condition in SQLite's words.
+    const std::pair<const char*, const char*> finds[] = {
+        {"nick like \"n2*\"", "nick like 'n2%'"},          {"nick like \"*99*\"", "nick like '%99%'"},
+        {"nome like \"*me3*\"", "nome like '%me3%'"},      {"nick like \"n0001*\"", "nick like 'n0001%'"},
+        {"nome like \"name36*\"", "nome like 'name36%'"},
+    };
+    for (const std::string order : {"nick", "nome desc", "simpatia desc, nick", "espr1, nick"}) {
+        SCOPED_TRACE(order);
+        const std::string sqlite_order = std::regex_replace(order, std::regex("nick|nome"), "chiave_$&");
+        const std::vector<long long> expected = ids_in_order(big, sqlite_order);
+        Recordset& rs = open(Data1, "select * from qcontatti order by " + order);
+        for (const bool signposted : {false, true}) {
+            if (signposted) {
+                QElapsedTimer idle;
+                idle.start();
+                while (idle.elapsed() < 300)
+                    QCoreApplication::processEvents();
+            }
+            for (const auto& [criterion, condition] : finds) {
+                const std::vector<long long> hits = ids_where(big, condition);
+                long first = -1;
+                for (size_t at = 0; first < 0 && at < expected.size(); ++at)
+                    if (std::find(hits.begin(), hits.end(), expected[at]) != hits.end())
+                        first = static_cast<long>(at);
+                rs.FindFirst(criterion);
+                EXPECT_EQ(rs.AbsolutePosition(), first) << criterion << (signposted ? " signposted" : "");
+            }
+        }
+    }
+}
+
 TEST_F(DataControlTest, ABookThatCannotBeOpenedIsRefusedWithItsReasonAndLeftAsItWas)
 {
     const std::string big = dir.filePath("big.mdb").toStdString();
