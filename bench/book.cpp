@@ -1,4 +1,5 @@
 #include "bench/book.h"
+#include "contacts/book.h"
 #include "platform/text_order.h"
 
 #include <sqlite3.h>
@@ -6,10 +7,8 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <fcntl.h>
 #include <unistd.h>
@@ -21,22 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kKey = "quorvent";
-
 void check(sqlite3* db, int rc)
 {
     if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
         throw std::runtime_error(sqlite3_errmsg(db));
-}
-
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The same contacts on every run: a fixed-seed generator.
@@ -126,7 +113,7 @@ fs::path book_folder()
 // run never leaves a half book that a later run would take for a whole one.
 std::string make_book(long contacts)
 {
-    const std::string schema = read_file(TAVOLY_SOURCE_DIR "/resources/schema.sql");
+    const std::string schema = book::schema();
     const fs::path folder = book_folder();
     fs::create_directories(folder);
     const fs::path path = folder / ("book-" + std::to_string(contacts) + "-"
@@ -139,7 +126,7 @@ std::string make_book(long contacts)
     check(db, sqlite3_open_v2(partial.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                               nullptr));
     try {
-        check(db, sqlite3_key(db, kKey, 8));
+        check(db, sqlite3_key(db, book::kPassword, int(std::char_traits<char>::length(book::kPassword))));
         check(db, sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr));
         // Indexes made after the rows, and no journal for a file that is renamed only when
         // complete: minutes less for a million contacts.

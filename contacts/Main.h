@@ -290,7 +290,6 @@ private:
     void crea_sfondo();
     void crea_griglia();
     void descrivi_rubrica();
-    void aggiorna_rubrica();
     void crea_scheda();
     void crea_pannello_voti();
     void crea_ricerca();

@@ -1,6 +1,7 @@
 // The contact grid: its design, and the handlers that keep a nick first and unique and keep
 // the card in step with the current row.
 #include "contacts/Main.h"
+#include "contacts/book.h"
 #include "platform/app.h"
 #include "platform/bind.h"
 #include "platform/files.h"
@@ -9,7 +10,6 @@
 #include "platform/runtime.h"
 #include "platform/services.h"
 
-#include <QFile>
 #include <QFont>
 #include <QPixmap>
 #include <QTimer>
@@ -59,80 +59,12 @@ void Main::crea_griglia()
     TDBGrid1->setDataSource(&Data1);
 }
 
-// The data controls compare, search and sort nick, name and e-mail through the key columns
-// the program keeps beside them, read the id as each row's identity, and take the number of
-// contacts from the count the book keeps.
+// The data controls learn the book from the book itself: its password, its key columns, its
+// row identity and its count of contacts.
 void Main::descrivi_rubrica()
 {
-    for (platform::DataControl* control : {&Data1, &Data2}) {
-        control->TextKeyColumns = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"},
-                                   {"email", "chiave_email"}};
-        control->KeyField = "id";
-        control->RowCount = "select righe from conteggio";
-    }
-}
-
-namespace {
-
-std::string schema_text()
-{
-    QFile schema(QStringLiteral(":/book/schema.sql"));
-    if (!schema.open(QIODevice::ReadOnly))
-        throw platform::StepError(platform::errFileNotFound, "The book's schema is missing.");
-    return schema.readAll().toStdString();
-}
-
-// The contacts of a book of an earlier shape move into a table of the current one, keeping
-// their ids; the old indexes and view go first, as their names are taken again. Books made
-// when only the ASCII letters' case counted may hold nicks that differ only in the case of an
-// accented letter: then the nick's index cannot be unique, and no contact is dropped for it.
-std::string upgrade_text(bool unique_nick)
-{
-    const char* const columns = "nick, nome, note, email, foto1, foto2, foto3, foto4, foto5, "
-                                "simpatia, bellezza, intelligenza, affinita, cultura, punti, id";
-    std::string schema = schema_text();
-    if (!unique_nick) {
-        const std::string unique = "create unique index contatti_nick";
-        const size_t at = schema.find(unique);
-        if (at != std::string::npos)
-            schema.replace(at, unique.size(), "create index contatti_nick");
-    }
-    std::string sql = "drop view if exists qcontatti;";
-    for (const char* index : {"nick", "nome", "email", "punti", "simpatia", "bellezza",
-                              "affinita", "cultura", "foto", "foto_desc"})
-        sql += std::string(" drop index if exists contatti_") + index + ";";
-    return sql + " alter table contatti rename to contatti_prima; " + schema
-        + "; insert into contatti (" + columns + ", chiave_nick, chiave_nome, chiave_email)"
-        + " select " + columns + ", text_key(nick), text_key(nome), text_key(email)"
-        + " from contatti_prima; update sqlite_sequence set seq = (select max(seq) from"
-        + " sqlite_sequence where name in ('contatti', 'contatti_prima')) where name = 'contatti';"
-        + " drop table contatti_prima";
-}
-
-} // namespace
-
-// A book made before the key columns is brought up to date; rows that another program added
-// since get their keys.
-void Main::aggiorna_rubrica()
-{
-    try {
-        Data1.Execute("select chiave_nick from contatti limit 0");
-    } catch (const platform::StepError&) {
-        try {
-            Data1.Execute(upgrade_text(true));
-        } catch (const platform::StepError&) {
-            Data1.Execute(upgrade_text(false));
-        }
-    }
-    // A book that cannot be written now gets them at a later start.
-    platform::resume_next([&] {
-        Data1.Execute("update contatti set chiave_nick = text_key(nick) where chiave_nick is null "
-                  "and nick is not null; "
-                  "update contatti set chiave_nome = text_key(nome) where chiave_nome is null "
-                  "and nome is not null; "
-                  "update contatti set chiave_email = text_key(email) where chiave_email is null "
-                  "and email is not null");
-    });
+    book::describe(Data1);
+    book::describe(Data2);
 }
 
 // The nick labels lie over the photo, so they are made after the photo panel.
@@ -228,65 +160,22 @@ void Main::segnala_errore_libro()
     if (errore == 0)
         return;
     errore_segnalato = errore;
-    const std::string path = platform::native_path(program_db());
-    const std::string motivo = motivo_errore(errore, false);
-    std::string testo;
-    if (TDBGrid1->DataChanged())
-        testo = lingua == 0 ? "The change could not be written to the contact book\n" + path + ":\n" + motivo
-                                  + ".\n\nIt stays on the row; leaving the row tries again."
-                            : "La modifica non può essere scritta nella rubrica\n" + path + ":\n" + motivo
-                                  + ".\n\nResta sulla riga; lasciando la riga si riprova.";
-    else
-        testo = lingua == 0 ? "The contact book\n" + path + "\ncould not be read: " + motivo + "."
-                            : "La rubrica\n" + path + "\nnon può essere letta: " + motivo + ".";
+    const std::string testo = book::failed_text(platform::native_path(program_db()), errore,
+                                                 TDBGrid1->DataChanged(), lingua == 0);
     platform::MsgBox(testo, platform::vbExclamation | platform::vbOKOnly, platform::app_title());
 }
 
 std::string Main::motivo_errore(int errore, bool apertura) const
 {
-    const bool en = lingua == 0;
-    switch (errore) {
-    case platform::errReadOnlyDatabase: return en ? "the file is read-only" : "il file è di sola lettura";
-    case platform::errPathFileAccess:
-        if (apertura)
-            return en ? "permission denied" : "permesso negato";
-        return en ? "its folder cannot be written" : "la sua cartella non è scrivibile";
-    case platform::errLocked:
-    case platform::errFileInUse: return en ? "another program is using it" : "un altro programma la sta usando";
-    case platform::errDiskFull: return en ? "the disk is full" : "il disco è pieno";
-    case platform::errDamaged: return en ? "it is damaged" : "è danneggiata";
-    case platform::errFileNotFound:
-        return en ? "the file was removed or replaced" : "il file è stato rimosso o sostituito";
-    default: break;
-    }
-    if (!apertura)
-        return "";
-    if (errore == platform::errBadPassword)
-        return en ? "it does not open with the program's password (a book under another password, or its "
-                    "first page is damaged)"
-                  : "non si apre con la password del programma (una rubrica con un'altra password, o la sua "
-                    "prima pagina è danneggiata)";
-    if (errore == platform::errUnrecognizedFormat || errore == platform::errDatabase)
-        return en ? "it is not a contact book" : "non è una rubrica";
-    return (en ? "error " : "errore ") + std::to_string(errore);
+    return book::reason(errore, apertura, lingua == 0);
 }
 
-// A book that exists but cannot be used is never shown as an empty one: whatever the user
-// typed into it would go nowhere. A missing one is made anew, as the build makes it.
 int Main::apre_rubrica()
 {
     try {
         Data1.DatabaseName = program_db();
         Data2.DatabaseName = program_db();
-        try {
-            aggiorna_rubrica();
-            Data1.Refresh();
-        } catch (const platform::StepError& e) {
-            if (e.number() != platform::errFileNotFound)
-                throw;
-            platform::CreateDatabase(program_db(), Data1.Connect, schema_text());
-            Data1.Refresh();
-        }
+        book::open(Data1);
         const std::vector<std::string>& campi = Data1.recordset().columns();
         for (const platform::GridColumn& colonna : grid_design())
             if (std::find(campi.begin(), campi.end(), colonna.field) == campi.end())
@@ -300,12 +189,7 @@ int Main::apre_rubrica()
 
 void Main::rubrica_inutilizzabile(int errore)
 {
-    const std::string path = platform::native_path(program_db());
-    const std::string motivo = motivo_errore(errore, true);
-    platform::MsgBox(lingua == 0 ? "The contact book\n" + path + "\ncannot be opened: " + motivo
-                                       + ".\n\nThe program ends and leaves the file as it is."
-                                 : "La rubrica\n" + path + "\nnon può essere aperta: " + motivo
-                                       + ".\n\nIl programma termina e lascia il file com'è.",
+    platform::MsgBox(book::unusable_text(platform::native_path(program_db()), errore, lingua == 0),
                      platform::vbCritical | platform::vbOKOnly, platform::app_title());
 }
 

@@ -7,12 +7,11 @@ if(ART_FILES)
 endif()
 # A missing book is made anew at start from the same schema the build uses, and a book of an
 # earlier shape brought up to date with it.
-qt_add_resources(tavoly_forms "book" PREFIX "/book" BASE ${CMAKE_SOURCE_DIR}/resources
+qt_add_resources(tavoly_book "book" PREFIX "/book" BASE ${CMAKE_SOURCE_DIR}/resources
   FILES ${CMAKE_SOURCE_DIR}/resources/schema.sql)
 
 add_executable(makedb tools/makedb.cpp)
-target_link_libraries(makedb PRIVATE PkgConfig::SQLCIPHER)
-target_compile_definitions(makedb PRIVATE SQLITE_HAS_CODEC)
+target_link_libraries(makedb PRIVATE tavoly_book)
 
 add_custom_target(program_files ALL
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/resources/program ${PROGRAM_DIR}

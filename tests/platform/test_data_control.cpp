@@ -20,15 +20,17 @@ using testing_support::read_file;
 
 namespace {
 
-// A book made from the shipped schema, holding the rows `insert` adds, with the keys of ASCII texts.
+// A book made from the shipped schema, holding the rows `insert` adds, with their keys.
 void make_book(const std::string& path, const std::string& insert)
 {
-    RawBook db(path);
-    const std::string sql = read_file(TAVOLY_SOURCE_DIR "/resources/schema.sql") + insert
-        + "update contatti set chiave_nick = lower(nick) || char(1) || lower(nick), "
-          "chiave_nome = lower(nome) || char(1) || lower(nome), "
-          "chiave_email = lower(email) || char(1) || lower(email);";
-    EXPECT_EQ(db.exec(sql), SQLITE_OK) << sqlite3_errmsg(db.db);
+    {
+        RawBook db(path);
+        EXPECT_EQ(db.exec(read_file(TAVOLY_SOURCE_DIR "/resources/schema.sql") + insert), SQLITE_OK)
+            << sqlite3_errmsg(db.db);
+    }
+    DataControl keys;
+    keys.DatabaseName = path;
+    testing_support::use_book_keys(keys);
 }
 
 const char* const kRows = R"(
@@ -73,8 +75,8 @@ protected:
         make_book(path, kRows);
         Data1.DatabaseName = Data2.DatabaseName = path;
         for (DataControl* control : {&Data1, &Data2}) {
-            control->KeyField = "id";
-            control->TextKeyColumns = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"}, {"email", "chiave_email"}};
+            book::describe(*control);
+            control->RowCount.clear();   // the rows counted, as in a book that keeps no count
         }
     }
     Recordset& open(DataControl& control, const std::string& source)
@@ -460,6 +462,7 @@ TEST_F(DataControlTest, ALockHeldByAnotherProgramIsWaitedForThenReported)
     {
         DataControl data;
         data.DatabaseName = path;
+        data.Connect = book::connect();
         data.KeyField = "id";
         std::vector<int> raised;
         data.Error = [&](int number, int&) { raised.push_back(number); };

@@ -1,5 +1,6 @@
 #pragma once
 // Small helpers shared by the test files.
+#include "contacts/book.h"
 #include "platform/data_control.h"
 #include "platform/failure.h"
 
@@ -65,19 +66,18 @@ inline void write_file(const QString& path, const std::string& bytes)
 
 // A book file opened straight through SQLite under the program's key, as another program would.
 struct RawBook {
-    explicit RawBook(const std::string& path) { sqlite3_open(path.c_str(), &db); sqlite3_key(db, "quorvent", 8); }
+    explicit RawBook(const std::string& path) { sqlite3_open(path.c_str(), &db); sqlite3_key(db, book::kPassword, int(std::char_traits<char>::length(book::kPassword))); }
     ~RawBook() { sqlite3_close(db); }
     int exec(const std::string& sql) const { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
     sqlite3* db = nullptr;
 };
 
-// The book's key columns; rows a test wrote straight into the file get their keys.
+// The control described as the program describes it; rows a test wrote straight into the
+// file get their keys.
 inline void use_book_keys(platform::DataControl& control)
 {
-    control.KeyField = "id";
-    control.TextKeyColumns = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"}, {"email", "chiave_email"}};
-    control.Execute("update contatti set chiave_nick = text_key(nick), chiave_nome = text_key(nome), "
-                    "chiave_email = text_key(email)");
+    book::describe(control);
+    control.Execute(book::fill_keys(false));
 }
 
 } // namespace testing_support

@@ -92,6 +92,7 @@ std::string MainFixture::setting(const std::string& key, const std::string& defa
 Contact MainFixture::stored(const std::string& nick) const
 {
     platform::DataControl data;
+    data.Connect = book::connect();
     data.KeyField = "id";
     data.DatabaseName = program + "/contatti.mdb";
     data.RecordSource = "select * from qcontatti where nick = " + platform::jet_quote(nick);
@@ -106,7 +107,8 @@ Contact MainFixture::stored(const std::string& nick) const
 
 long MainFixture::stored_count() const
 {
-    platform::DataControl data;
+    platform::DataControl data;   // counted, not read from the book's count
+    data.Connect = book::connect();
     data.DatabaseName = program + "/contatti.mdb";
     data.RecordSource = "select * from contatti";
     data.Refresh();
