@@ -1,6 +1,6 @@
 // The data controls on a generated book, each beside the same SQL run on a raw SQLCipher
 // connection that reads what the layer reads (the first window of rows of the order, as text),
-// with the same key and page cache.
+// with the same key and the page cache the layer has.
 #include "bench/book.h"
 #include "platform/data_control.h"
 #include "platform/jet_sql.h"
@@ -80,7 +80,7 @@ sqlite3* raw()
         sqlite3* opened = nullptr;
         sqlite3_open_v2(book().c_str(), &opened, SQLITE_OPEN_READWRITE, nullptr);
         sqlite3_key(opened, "quorvent", 8);
-        sqlite3_exec(opened, "pragma cache_size = -65536", nullptr, nullptr, nullptr);
+        sqlite3_exec(opened, "pragma cache_size = -16384", nullptr, nullptr, nullptr);
         return opened;
     }();
     return db;

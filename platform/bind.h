@@ -5,9 +5,25 @@
 
 #include <QObject>
 #include <functional>
+#include <tuple>
 #include <type_traits>
 
 namespace platform {
+
+namespace detail {
+
+// Decided in a function template of its own: clang 14 checks the discarded branch of an
+// if constexpr in a lambda nested in a generic one.
+template <class Handler, class Form, class... Bound, class... Args>
+void call_handler(const Handler& handler, Form* form, const std::tuple<Bound...>& bound, Args&&... args)
+{
+    if constexpr (std::is_invocable_v<const Handler&, Form*, const Bound&..., Args&&...>)
+        std::apply([&](const Bound&... b) { std::invoke(handler, form, b..., std::forward<Args>(args)...); }, bound);
+    else
+        std::apply([&](const Bound&... b) { std::invoke(handler, form, b...); }, bound);
+}
+
+} // namespace detail
 
 // A callable that runs form->*handler(bound..., event arguments...) at an event edge named
 // `where`. The event's own arguments are passed only when the handler takes them, so a
@@ -16,13 +32,8 @@ namespace platform {
 template <class Form, class Handler, class... Bound>
 auto guarded(Form* form, const char* where, Handler handler, Bound... bound)
 {
-    return [form, where, handler, bound...](auto&&... args) {
-        guard(where, [&] {
-            if constexpr (std::is_invocable_v<Handler, Form*, Bound..., decltype(args)...>)
-                std::invoke(handler, form, bound..., std::forward<decltype(args)>(args)...);
-            else
-                std::invoke(handler, form, bound...);
-        });
+    return [form, where, handler, bound = std::tuple<Bound...>(bound...)](auto&&... args) {
+        guard(where, [&] { detail::call_handler(handler, form, bound, std::forward<decltype(args)>(args)...); });
     };
 }
 

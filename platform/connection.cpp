@@ -8,6 +8,7 @@
 #include "platform/text_order.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -126,6 +127,8 @@ long long single_number(sqlite3* db, const char* sql, int& rc)
     return number;
 }
 
+bool matches_its_size(sqlite3* db, const std::string& path);
+
 // Reads what opening costs anyway: the first page, decrypted, with the list of objects, and
 // the page count against the file's size, which a book cut short or padded no longer matches.
 // Nothing else is read, so that a book of any size opens at once; damage deeper in the file
@@ -144,12 +147,42 @@ void check_header(sqlite3* db, const std::string& path, const std::string& name)
         refuse(path, name);
     if (objects == 0)   // an empty file, or a database of nothing
         throw StepError(errUnrecognizedFormat, "Unrecognized database format '" + name + "'.");
+    // Rows a program that was killed left in the write-ahead log are put into the book first:
+    // until then the book is shorter than its pages.
+    if (!matches_its_size(db, path))
+        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    if (!matches_its_size(db, path))
+        throw StepError(errDamaged, damaged);
+}
+
+// The book's pages take up the whole file and nothing more.
+bool matches_its_size(sqlite3* db, const std::string& path)
+{
+    int rc = SQLITE_OK;
     const long long page_size = single_number(db, "pragma page_size", rc);
     const long long pages = rc == SQLITE_OK ? single_number(db, "pragma page_count", rc) : 0;
     std::error_code ec;
     const auto size = static_cast<long long>(std::filesystem::file_size(path, ec));
-    if (rc != SQLITE_OK || ec || page_size <= 0 || size % page_size != 0 || size / page_size != pages)
-        throw StepError(errDamaged, damaged);
+    return rc == SQLITE_OK && !ec && page_size > 0 && size % page_size == 0 && size / page_size == pages;
+}
+
+// A lock another program held at the last open of a file, until the wait for it would have
+// ended again: the opens of one start wait for it once.
+std::map<std::string, std::chrono::steady_clock::time_point>& locked_files()
+{
+    static std::map<std::string, std::chrono::steady_clock::time_point> files;
+    return files;
+}
+
+bool locked_a_moment_ago(const std::string& path)
+{
+    const auto found = locked_files().find(path);
+    return found != locked_files().end() && std::chrono::steady_clock::now() < found->second;
+}
+
+void note_locked(const std::string& path)
+{
+    locked_files()[path] = std::chrono::steady_clock::now() + std::chrono::milliseconds(lock_wait_ms);
 }
 
 } // namespace
@@ -166,8 +199,38 @@ Connection::Connection(std::string canonical_path, std::string password_text)
 
 Connection::~Connection()
 {
+    close();
+}
+
+// Each row written is its own commit, appended to the write-ahead log and put into the book by
+// the engine now and then: a fifth of the cost of a rollback journal, and a killed program
+// loses no committed row (a power loss may lose the last ones). Another program reading the
+// book does not keep the switch waiting: the book is then written with a rollback journal.
+void Connection::begin_write_ahead_log()
+{
+    sqlite3_busy_timeout(db, 0);
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "pragma journal_mode = wal", -1, &stmt, nullptr) == SQLITE_OK
+        && sqlite3_step(stmt) == SQLITE_ROW)
+        write_ahead_log_ = lower_ascii(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))) == "wal";
+    sqlite3_finalize(stmt);
+    if (write_ahead_log_)
+        sqlite3_exec(db, "pragma synchronous = normal", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db, lock_wait_ms);
+}
+
+// The log is put into the book and the book goes back to a rollback journal, so that while the
+// program is not running the book is the one file "contatti.mdb", which a user can copy whole.
+void Connection::close()
+{
     statements.clear();
+    if (db && write_ahead_log_) {
+        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        sqlite3_exec(db, "pragma journal_mode = delete", nullptr, nullptr, nullptr);
+    }
+    write_ahead_log_ = false;
     sqlite3_close_v2(db);
+    db = nullptr;
 }
 
 bool Connection::opens(const std::string& database_name, const std::string& connect) const
@@ -262,8 +325,16 @@ void Connection::connect(const std::string& database_name)
         throw StepError(errPathFileAccess, "Path/File access error: '" + database_name + "'.");
     if (!key.empty())
         sqlite3_key(db, key.data(), static_cast<int>(key.size()));
+    sqlite3_busy_timeout(db, locked_a_moment_ago(path) ? 0 : lock_wait_ms);
+    try {
+        check_header(db, path, database_name);
+    } catch (const StepError& error) {
+        if (error.number() == errFileInUse)
+            note_locked(path);
+        throw;
+    }
     sqlite3_busy_timeout(db, lock_wait_ms);
-    check_header(db, path, database_name);
+    begin_write_ahead_log();
     struct stat opened = {};
     ::stat(path.c_str(), &opened);
     inode = opened.st_ino;
@@ -285,9 +356,7 @@ void Connection::before_write()
         throw StepError(errFileNotFound, "The file '" + path + "' was removed or replaced.");
     if (sqlite3_db_readonly(db, "main") != 1 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
         return;
-    statements.clear();
-    sqlite3_close_v2(db);
-    db = nullptr;
+    close();
     connect(path);
     ++writes;
 }

@@ -1,6 +1,9 @@
 #pragma once
 // One open book file under one key, shared by every data control that names it: opening costs
-// the key derivation, so a Refresh re-runs its query on the connection it has. The connection
+// the key derivation, so a Refresh re-runs its query on the connection it has. While it is
+// open, the book is written through a write-ahead log ("contatti.mdb-wal"), put into the book
+// when the connection closes. A lock another program holds is waited for once: opens of the
+// same file during the wait's span after one ran out fail at once. The connection
 // keeps what outlives one query: prepared statements, the number of rows of a table, and the
 // signposts of the orders read lately, each good until a write changes the rows.
 #include "platform/sqlite_statement.h"
@@ -68,6 +71,10 @@ public:
 
 private:
     void connect(const std::string& database_name);
+    void begin_write_ahead_log();
+    void close();
+
+    bool write_ahead_log_ = false;
 
     std::map<std::string, long> rows_;
     long long data_version_ = -1;

@@ -41,19 +41,29 @@ enum ErrorNumber : int {
     errPictureFormat = 481,
 };
 
+void report_unhandled(const char* where, const char* what) noexcept;
+void report_skipped(const char* file, int line, const char* what) noexcept;
+
 // Runs one step of a resume-next routine: a failing step is skipped. Returns whether it ran.
+// A debug build writes what it skipped to stderr with the place of the step, so that a
+// programming error inside a step does not vanish with the failures the routine expects.
 template <class Step>
-bool resume_next(Step&& step) noexcept
+bool resume_next(Step&& step, const char* file = __builtin_FILE(), int line = __builtin_LINE()) noexcept
 {
     try {
         std::forward<Step>(step)();
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+#ifndef NDEBUG
+        report_skipped(file, line, e.what());
+#else
+        (void)file;
+        (void)line;
+        (void)e;
+#endif
         return false;
     }
 }
-
-void report_unhandled(const char* where, const char* what) noexcept;
 
 // The edge of an event: an unhandled error ends this event's work and is written to stderr.
 template <class Handler>

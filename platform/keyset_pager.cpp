@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string_view>
 
 namespace platform {
 
@@ -344,9 +345,11 @@ std::string before_condition(const std::vector<OrderTerm>& order,
 
 } // namespace
 
-// The first row in the current order that meets the condition: its position and id. The match
-// comes from the database's own search (an index on the searched field serves it), and its
-// position from a count of the rows before it in the order.
+// The first row in the current order that meets the condition: its position and id. A
+// condition an index serves (a search by the first letters) finds the row in the order's
+// index; any other reads the table once in its own order, keeping the first match in the
+// list's order, rather than through the order's index, which would read the table's pages again
+// and again. The row's position is counted from the nearest signpost before it.
 std::optional<std::pair<long, long long>> KeysetPager::first_match(const std::string& condition)
 {
     sqlite3* db = connection->db;
@@ -366,22 +369,103 @@ std::optional<std::pair<long, long long>> KeysetPager::first_match(const std::st
                 best = std::make_pair(at, pinned_id);
     }
     const std::string rest = excluding_pinned();
-    Statement first(db, "select " + id + ", " + term_list() + " from (" + rest + ") where (" + condition + ")"
-                            + order_clause(false) + " limit 1");
+    const std::string matches = "select " + id + ", " + term_list() + " from (" + rest + ") where (" + condition + ")";
+    Statement first(db, matches + (uses_an_index(matches) ? order_clause(false) : sorted_clause()) + " limit 1");
     if (!first.step())
         return best;
+    const long long match = sqlite3_column_int64(first.get(), 0);
     const TermValues kept = term_values(first.get(), 1, order.size());
-    std::vector<sqlite3_value*> values;
-    for (const TermValue& value : kept)
-        values.push_back(value.get());
-    Statement before(db, "select count(*) from (" + rest + ") where "
-                             + before_condition(order, values));
-    for (size_t i = 0; i < values.size(); ++i)
-        sqlite3_bind_value(before.get(), static_cast<int>(i + 1), values[i]);
-    const long at = before.step() ? display_position(static_cast<long>(sqlite3_column_int64(before.get(), 0))) : 0;
+    const long at = display_position(rows_before(match, kept));
     if (!best || at < best->first)
-        best = std::make_pair(at, sqlite3_column_int64(first.get(), 0));
+        best = std::make_pair(at, match);
     return best;
+}
+
+// True when the engine reads the rows of a select through an index rather than the whole table.
+bool KeysetPager::uses_an_index(const std::string& select) const
+{
+    Statement plan(connection->db, "explain query plan " + select);
+    while (plan.step()) {
+        const auto* detail = reinterpret_cast<const char*>(sqlite3_column_text(plan.get(), 3));
+        if (detail && std::string_view(detail).starts_with("SEARCH"))
+            return true;
+    }
+    return false;
+}
+
+// The order said so that no index gives it: the rows are read in the table's order and only
+// the first one in the list's order is kept.
+std::string KeysetPager::sorted_clause() const
+{
+    std::string clause;
+    for (const OrderTerm& term : order)
+        clause += (clause.empty() ? " order by +(" : ", +(") + term.expression + ")"
+            + (term.descending ? " desc" : "");
+    return clause;
+}
+
+// The rows of the query before a row in the order: the rows before the last signpost not
+// after it, and those from that signpost on to the row, stepped over in the order's index.
+long KeysetPager::rows_before(long long id, const TermValues& values)
+{
+    const Signposts& posts_now = signposts();
+    const TermValues* from = nullptr;
+    long from_row = 0;
+    long limit = count - static_cast<long>(pinned.size());
+    std::vector<std::pair<long, const TermValues*>> known;
+    for (const auto& [page, signpost] : posts_now.at)
+        known.emplace_back(page, &signpost);
+    // The signposts are in the order: the last one not after the row, halving.
+    size_t low = 0, high = known.size();
+    while (low < high) {
+        const size_t middle = (low + high) / 2;
+        if (comes_before(id, *known[middle].second))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    if (low > 0) {
+        from = known[low - 1].second;
+        from_row = known[low - 1].first * kPageRows;
+        if (low < known.size())
+            limit = known[low].first * kPageRows - from_row + 1;
+    }
+    long stepped = 0;
+    bool reached = false;
+    scan(quote_name(id_name), from, false, true, limit, [&](sqlite3_stmt* stmt) {
+        if (sqlite3_column_int64(stmt, 0) == id) {
+            reached = true;
+            return false;
+        }
+        ++stepped;
+        return true;
+    });
+    if (reached)
+        return from_row + stepped;
+    std::vector<sqlite3_value*> bound;
+    for (const TermValue& value : values)
+        bound.push_back(value.get());
+    Statement before(connection->db, "select count(*) from (" + excluding_pinned() + ") where "
+                                         + before_condition(order, bound));
+    for (size_t i = 0; i < bound.size(); ++i)
+        sqlite3_bind_value(before.get(), static_cast<int>(i + 1), bound[i]);
+    return before.step() ? static_cast<long>(sqlite3_column_int64(before.get(), 0)) : 0;
+}
+
+// True when the row `id` comes before the row whose order values are `signpost`.
+bool KeysetPager::comes_before(long long id, const TermValues& signpost) const
+{
+    std::vector<sqlite3_value*> bound;
+    for (const TermValue& value : signpost)
+        bound.push_back(value.get());
+    const int id_at = static_cast<int>(bound.size()) + 1;
+    Statement row(connection->db, "select 1 from (" + unordered + ") where " + quote_name(id_name)
+                                      + " = ?" + std::to_string(id_at) + " and "
+                                      + before_condition(order, bound));
+    for (size_t i = 0; i < bound.size(); ++i)
+        sqlite3_bind_value(row.get(), static_cast<int>(i + 1), bound[i]);
+    sqlite3_bind_int64(row.get(), id_at, id);
+    return row.step();
 }
 
 } // namespace platform

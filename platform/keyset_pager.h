@@ -93,6 +93,10 @@ struct KeysetPager {
     std::string excluding_pinned() const;
     std::string order_clause(bool reversed, size_t from_term = 0) const;
     std::string term_list() const;   // the order's terms as select columns
+    bool uses_an_index(const std::string& select) const;
+    std::string sorted_clause() const;
+    long rows_before(long long id, const TermValues& values);
+    bool comes_before(long long id, const TermValues& signpost) const;
     long query_position(long position) const;
     long display_position(long query_position) const;
 };

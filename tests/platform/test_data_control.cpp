@@ -2,9 +2,12 @@
 #include "platform/jet_sql.h"
 #include "tests/support/helpers.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <chrono>
 #include <clocale>
 #include <filesystem>
 #include <regex>
@@ -36,6 +39,33 @@ insert into contatti (nick, nome, foto1, foto2, foto5, simpatia, punti) values
 ('nick', 'Zeta Nick', 'x.jpg', null, null, 0, 0),         ('id', 'Alpha Id', null, null, null, 1, 200),
 ('bob', 'Mario Verdi', null, null, null, 3, 600),         ('Carla', 'carla', null, null, 'c.jpg', 2, 12.5);
 )";
+
+// Every row of the book as text, in the order of the ids.
+std::string contents(const RawBook& book)
+{
+    std::string text;
+    sqlite3_exec(book.db, "select * from contatti order by id",
+                 [](void* out, int n, char** values, char**) {
+                     for (int i = 0; i < n; ++i)
+                         *static_cast<std::string*>(out) += std::string(values[i] ? values[i] : "<null>") + "|";
+                     *static_cast<std::string*>(out) += "\n";
+                     return 0;
+                 },
+                 &text, nullptr);
+    return text;
+}
+
+std::string journal_mode(const RawBook& book)
+{
+    std::string mode;
+    sqlite3_exec(book.db, "pragma journal_mode",
+                 [](void* out, int, char** values, char**) {
+                     *static_cast<std::string*>(out) = values[0] ? values[0] : "";
+                     return 0;
+                 },
+                 &mode, nullptr);
+    return mode;
+}
 
 class DataControlTest : public ::testing::Test {
 protected:
@@ -275,6 +305,18 @@ std::vector<long long> ids_in_order(const std::string& path, const std::string& 
     return ids;
 }
 
+std::vector<long long> ids_where(const std::string& path, const std::string& condition)
+{
+    RawBook db(path);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db.db, ("select id from qcontatti where " + condition).c_str(), -1, &stmt, nullptr);
+    std::vector<long long> ids;
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        ids.push_back(sqlite3_column_int64(stmt, 0));
+    sqlite3_finalize(stmt);
+    return ids;
+}
+
 // However a windowed row is reached (jumps, runs of equal values and Nulls, writes from here and
 // from another program), it is the row SQLite's own order puts there.
 TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
@@ -319,6 +361,49 @@ TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
 
 // Each file that is not the book under this key is refused with its reason and left byte for byte;
 // a missing book is not created.
+// A find is placed by the nearest signpost before its match, once the idle walk has put them
+// in, or by a count from the start before; a search an index serves and one that reads the
+// whole table agree with SQLite's own order.
+TEST_F(DataControlTest, AFindIsPlacedWhereTheOrderPutsItsFirstMatchBeforeAndAfterTheSignposts)
+{
+    const std::string big = dir.filePath("big.mdb").toStdString();
+    make_book(big, "with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
+                   "insert into contatti (nick, nome, simpatia, foto1) select printf('n%04d', (i * 7) % 3001), "
+                   "case when i % 5 = 0 then null else 'name' || (i % 37) end, "
+                   "case when i % 11 = 0 then null else i % 4 end, "
+                   "case when i % 3 = 0 then 'x.jpg' else '' end from n;");
+    Data1.DatabaseName = big;
+    // Each criterion beside the same condition in SQLite's words.
+    const std::pair<const char*, const char*> finds[] = {
+        {"nick like \"n2*\"", "nick like 'n2%'"},          {"nick like \"*99*\"", "nick like '%99%'"},
+        {"nome like \"*me3*\"", "nome like '%me3%'"},      {"nick like \"n0001*\"", "nick like 'n0001%'"},
+        {"nome like \"name36*\"", "nome like 'name36%'"},
+    };
+    for (const std::string order : {"nick", "nome desc", "simpatia desc, nick", "espr1, nick"}) {
+        SCOPED_TRACE(order);
+        const std::string sqlite_order = std::regex_replace(order, std::regex("nick|nome"), "chiave_$&");
+        const std::vector<long long> expected = ids_in_order(big, sqlite_order);
+        Recordset& rs = open(Data1, "select * from qcontatti order by " + order);
+        for (const bool signposted : {false, true}) {
+            if (signposted) {
+                QElapsedTimer idle;
+                idle.start();
+                while (idle.elapsed() < 300)
+                    QCoreApplication::processEvents();
+            }
+            for (const auto& [criterion, condition] : finds) {
+                const std::vector<long long> hits = ids_where(big, condition);
+                long first = -1;
+                for (size_t at = 0; first < 0 && at < expected.size(); ++at)
+                    if (std::find(hits.begin(), hits.end(), expected[at]) != hits.end())
+                        first = static_cast<long>(at);
+                rs.FindFirst(criterion);
+                EXPECT_EQ(rs.AbsolutePosition(), first) << criterion << (signposted ? " signposted" : "");
+            }
+        }
+    }
+}
+
 TEST_F(DataControlTest, ABookThatCannotBeOpenedIsRefusedWithItsReasonAndLeftAsItWas)
 {
     const std::string big = dir.filePath("big.mdb").toStdString();
@@ -372,7 +457,7 @@ TEST_F(DataControlTest, ABookThatCannotBeOpenedIsRefusedWithItsReasonAndLeftAsIt
 TEST_F(DataControlTest, ALockHeldByAnotherProgramIsWaitedForThenReported)
 {
     RawBook other(path);
-    const std::string before = read_file(path);
+    const std::string before = contents(other);
     set_lock_wait(100);
     {
         DataControl data;
@@ -390,7 +475,7 @@ TEST_F(DataControlTest, ALockHeldByAnotherProgramIsWaitedForThenReported)
         EXPECT_EQ(error_number([&] { rs.update_row(0, {{"nome", "x"}}); }), errLocked);
         EXPECT_EQ(raised.back(), errLocked);
         other.exec("commit");
-        EXPECT_EQ(read_file(path), before);
+        EXPECT_EQ(contents(other), before);
     }
     set_lock_wait(3000);   // a lock let go within the wait is no failure
     other.exec("begin exclusive");
@@ -401,6 +486,74 @@ TEST_F(DataControlTest, ALockHeldByAnotherProgramIsWaitedForThenReported)
     EXPECT_EQ(error_number([&] { open(Data1, "select * from qcontatti").update_row(0, {{"nome", "y"}}); }), 0);
     release.join();
     EXPECT_EQ(text(open(Data2, "select * from qcontatti"), 0, "nome"), "y");
+}
+
+// The opens of one start (the upgrade's probe, its two tries, the list) wait for another
+// program's lock once, not once each.
+TEST_F(DataControlTest, ALockHeldByAnotherProgramIsWaitedForOnceByTheOpensThatFollow)
+{
+    RawBook other(path);
+    set_lock_wait(1000);
+    ASSERT_EQ(other.exec("begin exclusive"), SQLITE_OK);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(error_number([&] { Data1.Execute("select chiave_nick from contatti limit 0"); }), errFileInUse);
+    EXPECT_EQ(error_number([&] { Data1.Execute("select 1"); }), errFileInUse);
+    EXPECT_EQ(error_number([&] { open(Data2, "select * from qcontatti"); }), errFileInUse);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    other.exec("commit");
+    set_lock_wait(3000);
+    EXPECT_GE(waited, std::chrono::milliseconds(900));    // the one wait
+    EXPECT_LT(waited, std::chrono::milliseconds(2500));   // three would take 3 s
+    EXPECT_EQ(text(open(Data1, "select * from qcontatti order by nick"), 0, "nick"), "Anna");
+}
+
+// While the program runs the book is written through a log beside it; when it ends the log is
+// in the book, and the book alone holds every row.
+TEST_F(DataControlTest, TheBookAloneHoldsEveryRowOnceTheControlsAreGone)
+{
+    {
+        DataControl data;
+        data.DatabaseName = path;
+        data.KeyField = "id";
+        data.RecordSource = "select * from qcontatti";
+        data.Refresh();
+        data.recordset().insert_row({{"nick", "logged"}});
+        EXPECT_EQ(journal_mode(RawBook(path)), "wal");
+    }
+    EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
+    const std::string copy = dir.filePath("copy.mdb").toStdString();
+    std::filesystem::copy_file(path, copy);
+    RawBook book(copy);
+    EXPECT_EQ(journal_mode(book), "delete");
+    EXPECT_NE(contents(book).find("\nlogged|"), std::string::npos);
+}
+
+// A program killed while it ran leaves its log beside the book: the next open puts it into
+// the book and every committed row is there.
+TEST_F(DataControlTest, ABookLeftWithALogByAKilledProgramOpensWithEveryRow)
+{
+    const std::string killed = dir.filePath("killed.mdb").toStdString();
+    {
+        Recordset& rs = open(Data1, "select * from qcontatti");
+        for (int i = 0; i < 300; ++i)   // enough rows for the book to grow past its file
+            rs.insert_row({{"nick", "row " + std::to_string(i)}, {"note", std::string(200, 'n')}});
+        std::filesystem::copy_file(path, killed);
+        std::filesystem::copy_file(path + "-wal", killed + "-wal");
+    }
+    DataControl after;
+    after.DatabaseName = killed;
+    after.KeyField = "id";
+    EXPECT_EQ(open(after, "select * from qcontatti").size(), 306);
+    RawBook book(killed);
+    EXPECT_NE(contents(book).find("\nrow 299|"), std::string::npos);
+    int ok = 0;
+    sqlite3_exec(book.db, "pragma integrity_check",
+                 [](void* out, int, char** values, char**) {
+                     *static_cast<int*>(out) += std::string(values[0]) == "ok";
+                     return 0;
+                 },
+                 &ok, nullptr);
+    EXPECT_EQ(ok, 1);
 }
 
 } // namespace
