@@ -513,6 +513,7 @@ TEST_F(DataControlTest, TheBookAloneHoldsEveryRowOnceTheControlsAreGone)
 {
     {
         DataControl data;
+        data.Connect = book::connect();
         data.DatabaseName = path;
         data.KeyField = "id";
         data.RecordSource = "select * from qcontatti";
@@ -541,6 +542,7 @@ TEST_F(DataControlTest, ABookLeftWithALogByAKilledProgramOpensWithEveryRow)
         std::filesystem::copy_file(path + "-wal", killed + "-wal");
     }
     DataControl after;
+    after.Connect = book::connect();
     after.DatabaseName = killed;
     after.KeyField = "id";
     EXPECT_EQ(open(after, "select * from qcontatti").size(), 306);
