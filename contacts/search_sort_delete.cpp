@@ -82,7 +82,8 @@ void Main::find_KeyPress(int16_t& KeyAscii)
         Image6_Click();
 }
 
-// A prefix match on nick, then name, then e-mail; the first field that matches decides.
+// A prefix match on nick, then name, then e-mail; the first field that matches decides. A
+// text that begins with a wildcard is looked for in the three fields by one read of the book.
 // The text is a pattern: the user's *, ?, # and [...] keep their meaning, but a quote in it
 // stays a character of the text. A find that fails counts as no match, so a failure never
 // reports a contact that an earlier search found.
@@ -95,18 +96,19 @@ void Main::Image6_Click()
         resume_next([&] { find->setFocus(); });
         return;
     }
-    for (const char* field : {"nick", "nome", "email"}) {
-        bool found = false;
-        resume_next([&] {
-            auto& records = Data1.recordset();
-            records.FindFirst(std::string(field) + " like " + platform::jet_quote(text + "*"));
-            found = !records.NoMatch();
-        });
-        if (found) {
-            resume_next([&] { Suono("trovato.wav"); });
-            resume_next([&] { TDBGrid1->setMarqueeStyle(3); });
-            return;
-        }
+    bool found = false;
+    resume_next([&] {
+        std::vector<std::string> criteria;
+        for (const char* field : {"nick", "nome", "email"})
+            criteria.push_back(std::string(field) + " like " + platform::jet_quote(text + "*"));
+        auto& records = Data1.recordset();
+        records.FindFirstOf(criteria);
+        found = !records.NoMatch();
+    });
+    if (found) {
+        resume_next([&] { Suono("trovato.wav"); });
+        resume_next([&] { TDBGrid1->setMarqueeStyle(3); });
+        return;
     }
     resume_next([&] { Suono("nontrovato.wav"); });
 }

@@ -345,40 +345,68 @@ std::string before_condition(const std::vector<OrderTerm>& order,
 
 } // namespace
 
-// The first row in the current order that meets the condition: its position and id. A
-// condition an index serves (a search by the first letters) finds the row in the order's
-// index; any other reads the table once in its own order, keeping the first match in the
-// list's order, rather than through the order's index, which would read the table's pages again
-// and again. The row's position is counted from the nearest signpost before it.
-std::optional<std::pair<long, long long>> KeysetPager::first_match(const std::string& condition)
+// The first row in the current order that meets the first of the conditions any row meets.
+// Conditions an index serves (a search by the first letters) are tried one after the other,
+// each finding its row in the order's index. Otherwise the table is read once in its own
+// order for all of them, rather than through the order's index, which would read the table's
+// pages again and again, and once per condition: each row is ranked by the first condition it
+// meets and only the first row of the lowest rank in the list's order is kept. The row's
+// position is counted from the nearest signpost before it.
+std::optional<KeysetPager::Match> KeysetPager::first_match(const std::vector<std::string>& conditions)
+{
+    bool indexed = true;
+    for (const std::string& condition : conditions)
+        indexed = indexed && uses_an_index("select * from (" + unordered + ") where (" + condition + ")");
+    if (!indexed)
+        return ranked_match(conditions);
+    for (size_t i = 0; i < conditions.size(); ++i)
+        if (auto match = ranked_match({conditions[i]}))
+            return Match{i, match->at, match->id};
+    return std::nullopt;
+}
+
+std::optional<KeysetPager::Match> KeysetPager::ranked_match(const std::vector<std::string>& conditions)
 {
     sqlite3* db = connection->db;
     const std::string id = quote_name(id_name);
-    std::optional<std::pair<long, long long>> best;
+    std::string any, rank = "case";
+    for (size_t i = 0; i < conditions.size(); ++i) {
+        any += (i == 0 ? "(" : " or (") + conditions[i] + ")";
+        rank += " when (" + conditions[i] + ") then " + std::to_string(i);
+    }
+    rank += " end";
+    const auto better = [](const Match& a, const std::optional<Match>& b) {
+        return !b || std::pair(a.condition, a.at) < std::pair(b->condition, b->at);
+    };
+    std::optional<Match> best;
     if (!pinned.empty()) {
         std::string list;
         for (const auto& entry : pinned)
             (list += list.empty() ? "" : ",") += std::to_string(entry.second);
-        Statement query(db, "select " + id + " from (" + unordered + ") where " + id + " in ("
-                                + list + ") and (" + condition + ")");
-        std::vector<long long> hits;
+        Statement query(db, "select " + id + ", " + rank + " from (" + unordered + ") where " + id + " in ("
+                                + list + ") and (" + any + ")");
+        std::map<long long, size_t> hits;
         while (query.step())
-            hits.push_back(sqlite3_column_int64(query.get(), 0));
+            hits.emplace(sqlite3_column_int64(query.get(), 0), static_cast<size_t>(sqlite3_column_int64(query.get(), 1)));
         for (const auto& [at, pinned_id] : pinned)
-            if (!best && std::find(hits.begin(), hits.end(), pinned_id) != hits.end())
-                best = std::make_pair(at, pinned_id);
+            if (const auto hit = hits.find(pinned_id); hit != hits.end() && better({hit->second, at, pinned_id}, best))
+                best = Match{hit->second, at, pinned_id};
     }
-    const std::string rest = excluding_pinned();
-    const std::string matches = "select " + id + ", " + term_list() + " from (" + rest + ") where (" + condition + ")";
-    Statement first(db, matches + (uses_an_index(matches) ? order_clause(false) : sorted_clause()) + " limit 1");
+    const std::string matches = "select " + id + ", " + term_list() + ", " + rank + " from (" + excluding_pinned()
+        + ") where (" + any + ")";
+    const bool one = conditions.size() == 1;
+    const std::string rank_column = std::to_string(order.size() + 2);
+    Statement first(db, matches
+                            + (one && uses_an_index(matches) ? order_clause(false)
+                                                             : sorted_clause(one ? "" : rank_column))
+                            + " limit 1");
     if (!first.step())
         return best;
     const long long match = sqlite3_column_int64(first.get(), 0);
     const TermValues kept = term_values(first.get(), 1, order.size());
-    const long at = display_position(rows_before(match, kept));
-    if (!best || at < best->first)
-        best = std::make_pair(at, match);
-    return best;
+    const auto condition = static_cast<size_t>(sqlite3_column_int64(first.get(), static_cast<int>(order.size()) + 1));
+    const Match found{condition, display_position(rows_before(match, kept)), match};
+    return better(found, best) ? found : best;
 }
 
 // True when the engine reads the rows of a select through an index rather than the whole table.
@@ -394,10 +422,10 @@ bool KeysetPager::uses_an_index(const std::string& select) const
 }
 
 // The order said so that no index gives it: the rows are read in the table's order and only
-// the first one in the list's order is kept.
-std::string KeysetPager::sorted_clause() const
+// the first one in the list's order is kept. `first` is a term that goes before the order's.
+std::string KeysetPager::sorted_clause(const std::string& first) const
 {
-    std::string clause;
+    std::string clause = first.empty() ? "" : " order by " + first;
     for (const OrderTerm& term : order)
         clause += (clause.empty() ? " order by +(" : ", +(") + term.expression + ")"
             + (term.descending ? " desc" : "");

@@ -70,8 +70,14 @@ struct KeysetPager {
     // A written row keeps its place until the list is read anew.
     void pin(long position, long long id);
     void unpin(long position);   // the row is gone; the rows after it move up
-    // The first row in the order that meets an SQLite condition: its position and id.
-    std::optional<std::pair<long, long long>> first_match(const std::string& condition);
+    // The first row in the order that meets the first of the SQLite conditions that any row
+    // meets: which condition, the row's position and its id.
+    struct Match {
+        size_t condition = 0;
+        long at = 0;
+        long long id = 0;
+    };
+    std::optional<Match> first_match(const std::vector<std::string>& conditions);
     // One step of the idle walk; false when the order is signposted to its end.
     bool signpost_step();
 
@@ -94,7 +100,8 @@ struct KeysetPager {
     std::string order_clause(bool reversed, size_t from_term = 0) const;
     std::string term_list() const;   // the order's terms as select columns
     bool uses_an_index(const std::string& select) const;
-    std::string sorted_clause() const;
+    std::optional<Match> ranked_match(const std::vector<std::string>& conditions);
+    std::string sorted_clause(const std::string& first = "") const;
     long rows_before(long long id, const TermValues& values);
     bool comes_before(long long id, const TermValues& signpost) const;
     long query_position(long position) const;

@@ -18,6 +18,11 @@ long Recordset::AbsolutePosition() const
 
 void Recordset::FindFirst(const std::string& criterion)
 {
+    FindFirstOf({criterion});
+}
+
+void Recordset::FindFirstOf(const std::vector<std::string>& criteria)
+{
     RecordsetState& s = *state_;
     if (!s.connection)
         throw StepError(errObjectNotSet, "Object variable or With block variable not set.");
@@ -28,18 +33,21 @@ void Recordset::FindFirst(const std::string& criterion)
     for (const auto& [column, key_column] : s.text_keys)
         if (column_index(key_column) >= 0)
             keys.emplace(column, key_column);
-    const std::string condition = jet_to_sqlite(with_text_keys(criterion, keys));
+    std::vector<std::string> conditions;
+    for (const std::string& criterion : criteria)
+        conditions.push_back(jet_to_sqlite(with_text_keys(criterion, keys)));
     long found = -1;
     if (s.keyed) {
         s.fresh_pages();
-        if (const auto match = s.pager.first_match(condition))
-            found = std::min(match->first, s.size() - 1);
+        if (const auto match = s.pager.first_match(conditions))
+            found = std::min(match->at, s.size() - 1);
     } else {
-        Statement query(s.connection->db,
-                        "select (" + condition + ") from (" + s.source + ")");
-        for (long i = 0; found < 0 && i < s.size() && query.step(); ++i)
-            if (sqlite3_column_int64(query.get(), 0) != 0)
-                found = i;
+        for (size_t c = 0; found < 0 && c < conditions.size(); ++c) {
+            Statement query(s.connection->db, "select (" + conditions[c] + ") from (" + s.source + ")");
+            for (long i = 0; found < 0 && i < s.size() && query.step(); ++i)
+                if (sqlite3_column_int64(query.get(), 0) != 0)
+                    found = i;
+        }
     }
     if (found < 0)
         return;

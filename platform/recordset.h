@@ -24,6 +24,9 @@ public:
     // The operations the program calls.
     long AbsolutePosition() const;              // -1 when there is no current record
     void FindFirst(const std::string& criterion);
+    // As FindFirst with the first criterion that any row meets, asking the book once where
+    // every criterion would read the whole table.
+    void FindFirstOf(const std::vector<std::string>& criteria);
     bool NoMatch() const;
     void MoveLast();
     void MoveFirst();

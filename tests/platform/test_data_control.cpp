@@ -404,6 +404,59 @@ TEST_F(DataControlTest, AFindIsPlacedWhereTheOrderPutsItsFirstMatchBeforeAndAfte
     }
 }
 
+// Several criteria at once: the first one that any row meets decides, and its first row in the
+// order is found, whether the book is read once for all of them (a leading wildcard) or each
+// goes through its index, and whether that row was written since the list was read.
+TEST_F(DataControlTest, AFindOfSeveralCriteriaTakesTheFirstThatAnyRowMeets)
+{
+    const std::string big = dir.filePath("big.mdb").toStdString();
+    make_book(big, "with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
+                   "insert into contatti (nick, nome, simpatia) select printf('n%04d', (i * 7) % 3001), "
+                   "'name' || (i % 37), i % 4 from n;");
+    Data1.DatabaseName = big;
+    using Criteria = std::vector<std::pair<std::string, std::string>>;   // criterion, in SQLite's words
+    const Criteria finds[] = {
+        {{"nick like \"*zz*\"", "nick like '%zz%'"}, {"nome like \"*me3*\"", "nome like '%me3%'"},
+         {"nick like \"*99*\"", "nick like '%99%'"}},
+        {{"nick like \"*99*\"", "nick like '%99%'"}, {"nome like \"*me3*\"", "nome like '%me3%'"}},
+        {{"nick like \"zz*\"", "nick like 'zz%'"}, {"nome like \"name36*\"", "nome like 'name36%'"}},
+        {{"nick like \"n2*\"", "nick like 'n2%'"}, {"nome like \"name36*\"", "nome like 'name36%'"}},
+        {{"nick like \"*zz*\"", "nick like '%zz%'"}, {"nome like \"*zz*\"", "nome like '%zz%'"}},
+    };
+    for (const std::string order : {"nick", "simpatia desc, nick"}) {
+        SCOPED_TRACE(order);
+        const std::vector<long long> expected = ids_in_order(big, std::regex_replace(order, std::regex("nick"), "chiave_nick"));
+        Recordset& rs = open(Data1, "select * from qcontatti order by " + order);
+        for (const Criteria& criteria : finds) {
+            long first = -1;
+            std::vector<std::string> asked;
+            for (const auto& [criterion, condition] : criteria) {
+                asked.push_back(criterion);
+                const std::vector<long long> hits = ids_where(big, condition);
+                for (size_t at = 0; first < 0 && at < expected.size(); ++at)
+                    if (std::find(hits.begin(), hits.end(), expected[at]) != hits.end())
+                        first = static_cast<long>(at);
+            }
+            rs.FindFirstOf(asked);
+            EXPECT_EQ(rs.NoMatch(), first < 0) << asked.front();
+            if (first >= 0) {
+                EXPECT_EQ(rs.AbsolutePosition(), first) << asked.front();
+            }
+        }
+    }
+    // Rows written since the list was read keep their places: a row added at the end meeting
+    // the first criterion comes before every row meeting only the second.
+    Recordset& rs = open(Data1, "select * from qcontatti order by nick");
+    rs.update_row(10, {{"nome", "zzedited"}});
+    rs.insert_row({{"nick", "zzadded"}});
+    rs.FindFirstOf({"nick like \"*zz*\"", "nome like \"*zz*\""});
+    EXPECT_EQ(rs.AbsolutePosition(), rs.size() - 1);
+    rs.FindFirstOf({"nick like \"*qq*\"", "nome like \"*zz*\""});
+    EXPECT_EQ(rs.AbsolutePosition(), 10);
+    rs.FindFirstOf({"nick like \"*qq*\"", "nick like \"*zz*\" or nome like \"*zz*\""});
+    EXPECT_EQ(rs.AbsolutePosition(), 10);
+}
+
 TEST_F(DataControlTest, ABookThatCannotBeOpenedIsRefusedWithItsReasonAndLeftAsItWas)
 {
     const std::string big = dir.filePath("big.mdb").toStdString();
