@@ -196,10 +196,10 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setStretchLastSection(false);
 }
 
-void DataGrid::setDataSource(DataControl* data)
+void DataGrid::setDataSource(DataControl* source)
 {
     discardPending();
-    data_ = data;
+    data_ = source;
     QPointer<DataGrid> self(this);
     data_->Reposition = [self] {
         if (self)

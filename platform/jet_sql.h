@@ -29,7 +29,7 @@ public:
 private:
     struct Item {
         enum Kind { Run, One, Digit, List, Char };
-        Item(Kind kind, char32_t ch = 0) : kind(kind), ch(ch) {}
+        Item(Kind k, char32_t c = 0) : kind(k), ch(c) {}
         Kind kind;
         char32_t ch = 0;                                    // Char
         bool negated = false;                               // List
