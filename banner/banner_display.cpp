@@ -193,14 +193,14 @@ void Main::puntatore_banner(QWidget* controllo, const std::string& link)
 }
 
 // Line 1 takes the text colour; lines 2 and 3 copy it even when line 1 refused the new one.
-void Main::colori_banner(const std::string& testo_colore, const std::string& sfondo)
+void Main::colori_banner(const std::string& testo_colore, const std::string& colore_sfondo)
 {
     resume_next([&] {
         LblBanner[1]->setForeColor(palette_colour(platform::CInt(platform::Val(testo_colore))));
     });
     resume_next([&] { LblBanner[2]->setForeColor(LblBanner[1]->foreColor()); });
     resume_next([&] { LblBanner[3]->setForeColor(LblBanner[1]->foreColor()); });
-    resume_next([&] { colore_sfondo_banner(sfondo.empty() ? 15 : whole_number(sfondo)); });
+    resume_next([&] { colore_sfondo_banner(colore_sfondo.empty() ? 15 : whole_number(colore_sfondo)); });
 }
 
 void Main::dimensione_banner(double punti)

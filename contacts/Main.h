@@ -281,7 +281,7 @@ private:
     void scarica_immagini(const std::string& locale);
     void colore_sfondo_banner(int indice);
     void puntatore_banner(QWidget* controllo, const std::string& link);
-    void colori_banner(const std::string& testo_colore, const std::string& sfondo);
+    void colori_banner(const std::string& testo_colore, const std::string& colore_sfondo);
     void dimensione_banner(double punti);
     void disposizione_banner();
     void immagine_banner(const std::string& immagine);

@@ -3,12 +3,31 @@
 
 #include <QFile>
 
+#include <utility>
+#include <vector>
+
 namespace book {
 
 namespace {
 
 // Each text column compared and sorted through the key beside it.
 const char* const kKeyed[][2] = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"}, {"email", "chiave_email"}};
+
+// The schema's index statements apart from the rest, so that they can run after the rows are
+// in: one sort each instead of a random insert per row into each index.
+std::pair<std::string, std::string> without_indexes(std::string text)
+{
+    std::string indexes;
+    for (const char* start : {"create unique index", "create index"}) {
+        for (size_t at = text.find(start); at != std::string::npos; at = text.find(start, at)) {
+            const size_t end = text.find(';', at);
+            const size_t past = end == std::string::npos ? text.size() : end + 1;
+            indexes += text.substr(at, past - at) + "\n";
+            text.erase(at, past - at);
+        }
+    }
+    return {text, indexes};
+}
 
 // The contacts of a book of an earlier shape move into a table of the current one, keeping
 // their ids; the old indexes and view go first, as their names are taken again. Books made
@@ -25,16 +44,106 @@ std::string upgrade_text(bool unique_nick)
         if (at != std::string::npos)
             text.replace(at, unique.size(), "create index contatti_nick");
     }
+    const auto [tables, indexes] = without_indexes(text);
     std::string sql = "drop view if exists qcontatti;";
     for (const char* index : {"nick", "nome", "email", "punti", "simpatia", "bellezza",
                               "affinita", "cultura", "foto", "foto_desc"})
         sql += std::string(" drop index if exists contatti_") + index + ";";
-    return sql + " alter table contatti rename to contatti_prima; " + text
+    return sql + " alter table contatti rename to contatti_prima; " + tables
         + "; insert into contatti (" + columns + ", chiave_nick, chiave_nome, chiave_email)"
         + " select " + columns + ", text_key(nick), text_key(nome), text_key(email)"
         + " from contatti_prima; update sqlite_sequence set seq = (select max(seq) from"
         + " sqlite_sequence where name in ('contatti', 'contatti_prima')) where name = 'contatti';"
-        + " drop table contatti_prima";
+        + " drop table contatti_prima; " + indexes;
+}
+
+// A control of its own on the same file (the same connection), closed before the file is
+// written: a table with a statement open on it cannot lose an index.
+platform::Recordset& look(platform::DataControl& reader, const platform::DataControl& data,
+                          const std::string& query)
+{
+    reader.DatabaseName = data.DatabaseName;
+    reader.Connect = data.Connect;
+    reader.RecordSource = query;
+    reader.Refresh();
+    return reader.recordset();
+}
+
+long number(const platform::Recordset& rows, const char* column)
+{
+    return std::stol(rows.value(0, rows.column_index(column)).value_or("0"));
+}
+
+// Whether the keys to fill are many: a few rows another program added are filled in place,
+// a book of empty keys with its indexes dropped and made again after the fill.
+bool many_keys_missing(const platform::DataControl& data)
+{
+    std::string missing;
+    for (const auto& [text, key] : kKeyed)
+        missing += std::string(missing.empty() ? "" : " + ") + "(select count(*) from contatti where " + key
+            + " is null and " + text + " is not null)";
+    platform::DataControl reader;
+    const platform::Recordset& rows
+        = look(reader, data, "select " + missing + " as mancanti, (select righe from conteggio) as righe");
+    const long keys = number(rows, "mancanti");
+    return keys > 1000 && keys * 10 > number(rows, "righe");
+}
+
+// The indexes that hold a key column, each by its statement.
+std::vector<std::pair<std::string, std::string>> key_indexes(const platform::DataControl& data)
+{
+    platform::DataControl reader;
+    const platform::Recordset& rows
+        = look(reader, data, "select name, sql from sqlite_master where type = 'index' and tbl_name = 'contatti'");
+    std::vector<std::pair<std::string, std::string>> indexes;
+    for (long i = 0; i < rows.size(); ++i) {
+        const std::string sql = rows.value(i, rows.column_index("sql")).value_or("");
+        if (sql.find("chiave_") != std::string::npos)
+            indexes.emplace_back(rows.value(i, rows.column_index("name")).value_or(""), sql);
+    }
+    return indexes;
+}
+
+// The empty keys of every row in one pass, each row written once.
+std::string fill_empty_keys_at_once()
+{
+    std::string set;
+    std::string where;
+    for (const auto& [text, key] : kKeyed) {
+        set += std::string(set.empty() ? "" : ", ") + key + " = coalesce(" + key + ", text_key(" + text + "))";
+        where += std::string(where.empty() ? "" : " or ") + key + " is null and " + text + " is not null";
+    }
+    return "update contatti set " + set + " where " + where;
+}
+
+std::string cache_size(const platform::DataControl& data)
+{
+    platform::DataControl reader;
+    return std::to_string(std::stol(look(reader, data, "pragma cache_size").value(0, 0).value_or("")));
+}
+
+void fill_missing_keys(platform::DataControl& data)
+{
+    if (!many_keys_missing(data)) {
+        data.Execute(fill_keys(true));
+        return;
+    }
+    const auto indexes = key_indexes(data);
+    // A larger cache for the while: each index is sorted in memory, not through temporary files.
+    const std::string restore = "pragma cache_size = " + cache_size(data);
+    std::string sql = "pragma cache_size = -262144; ";
+    for (const auto& [name, statement] : indexes)
+        sql += "drop index \"" + name + "\"; ";
+    sql += fill_empty_keys_at_once();
+    for (const auto& [name, statement] : indexes)
+        sql += "; " + statement;
+    try {
+        data.Execute(sql);
+    } catch (const platform::StepError&) {
+        data.Execute(restore);
+        throw;
+    }
+    data.Execute(restore);
 }
 
 } // namespace
@@ -86,7 +195,7 @@ void upgrade(platform::DataControl& data)
         }
     }
     // A book that cannot be written now gets them at a later start.
-    platform::resume_next([&] { data.Execute(fill_keys(true)); });
+    platform::resume_next([&] { fill_missing_keys(data); });
 }
 
 // A book that exists but cannot be used is never shown as an empty one: whatever the user

@@ -42,7 +42,6 @@ public:
     void setStretch(bool on);
 
     double LeftTw() const { return twips(x()); }
-    double TopTw() const { return twips(y()); }
     double WidthTw() const { return width_tw_; }
     double HeightTw() const { return height_tw_; }
     void setLeftTw(double v);
@@ -84,7 +83,6 @@ public:
     void setForeColor(const QColor& colour);
 
     double LeftTw() const { return twips(x()); }
-    double TopTw() const { return twips(y()); }
     double WidthTw() const { return twips(width()); }
     double HeightTw() const { return twips(height()); }
     void setLeftTw(double v);

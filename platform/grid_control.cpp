@@ -66,19 +66,24 @@ public:
         ++stored_;
         endInsertRows();
     }
-    // A reset, not a removal of one row: the header of a removal walks every row of the book.
-    void removeStored()
+    // The stored row `row` went and the rows below it moved up a place. The view reads every
+    // cell from the grid, so this is told as the last row gone and the rows from `row` on
+    // changed: a removal inside the rows, or a reset, has the row header walk every row of
+    // the book.
+    void removeStored(long row)
     {
-        beginResetModel();
+        beginRemoveRows({}, static_cast<int>(stored_), static_cast<int>(stored_));
         --stored_;
-        endResetModel();
+        endRemoveRows();
+        rowsChanged(row, stored_);
     }
-    void rowChanged(long row)
+    void rowChanged(long row) { rowsChanged(row, row); }
+    void rowsChanged(long first, long last)
     {
-        if (captions_.empty())
+        if (captions_.empty() || first > last)
             return;
-        emit dataChanged(index(static_cast<int>(row), 0),
-                         index(static_cast<int>(row), static_cast<int>(captions_.size()) - 1));
+        emit dataChanged(index(static_cast<int>(first), 0),
+                         index(static_cast<int>(last), static_cast<int>(captions_.size()) - 1));
     }
 
 private:
@@ -196,10 +201,10 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setStretchLastSection(false);
 }
 
-void DataGrid::setDataSource(DataControl* data)
+void DataGrid::setDataSource(DataControl* source)
 {
     discardPending();
-    data_ = data;
+    data_ = source;
     QPointer<DataGrid> self(this);
     data_->Reposition = [self] {
         if (self)
@@ -668,7 +673,7 @@ void DataGrid::DeleteCurrentRow()
     const long long lastRow = rs.bookmark(row);
     rs.delete_row(row);
     discardPending();
-    model_->removeStored();
+    model_->removeStored(row);
     setCurrentCell(row, column);
     moveRecordset(row);
     raiseRowColChange(lastRow, column);

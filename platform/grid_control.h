@@ -41,7 +41,7 @@ public:
     // whatever is still pending is dropped, and the previous row passed is nullopt, the old
     // rows being gone. The control may be destroyed before the grid (the main window's
     // members go before its child widgets); the grid never touches it then.
-    void setDataSource(DataControl* data);
+    void setDataSource(DataControl* source);
     // The design: order, captions, widths in twips, visibility, and which columns are locked.
     void setColumns(const std::vector<GridColumn>& columns);
     // A column that shows pictures or texts in place of some values ("-1" -> picture).
