@@ -2,6 +2,7 @@
 // connection that reads what the layer reads (the first window of rows of the order, as text),
 // with the same key and the page cache the layer has.
 #include "bench/book.h"
+#include "contacts/book.h"
 #include "platform/data_control.h"
 #include "platform/jet_sql.h"
 
@@ -21,7 +22,11 @@ using platform::Recordset;
 constexpr long kPageRows = 16;     // what the layer fetches at once
 constexpr long kVisibleRows = 8;   // what the grid shows of it
 
-const platform::TextKeys kTextKeys = {{"nick", "chiave_nick"}, {"nome", "chiave_nome"}, {"email", "chiave_email"}};
+const platform::TextKeys kTextKeys = [] {
+    DataControl described;
+    book::describe(described);
+    return described.TextKeyColumns;
+}();
 
 // A source in SQLite's words, sorting and comparing texts through their key columns as the
 // layer does.
@@ -76,13 +81,7 @@ DataControl& data1()
 
 sqlite3* raw()
 {
-    static sqlite3* db = [] {
-        sqlite3* opened = nullptr;
-        sqlite3_open_v2(book().c_str(), &opened, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_key(opened, "quorvent", 8);
-        sqlite3_exec(opened, "pragma cache_size = -16384", nullptr, nullptr, nullptr);
-        return opened;
-    }();
+    static sqlite3* db = bench::open_raw(book());
     return db;
 }
 

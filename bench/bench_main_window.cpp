@@ -122,16 +122,7 @@ Window& window()
 
 sqlite3* raw()
 {
-    static sqlite3* db = [] {
-        sqlite3* opened = nullptr;
-        const std::string path = (program_folder().folder / "raw.mdb").string();
-        if (sqlite3_open_v2(path.c_str(), &opened, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
-            || sqlite3_key(opened, "quorvent", 8) != SQLITE_OK)
-            throw std::runtime_error("cannot open the raw book");
-        // The page cache the layer's connection has, so that both read the same way.
-        sqlite3_exec(opened, "pragma cache_size = -16384", nullptr, nullptr, nullptr);
-        return opened;
-    }();
+    static sqlite3* db = bench::open_raw((program_folder().folder / "raw.mdb").string());
     return db;
 }
 
@@ -196,9 +187,7 @@ void raw_open_first_screen(benchmark::State& state)
 {
     const std::string path = (program_folder().folder / "raw.mdb").string();
     for (auto _ : state) {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_key(db, "quorvent", 8);
+        sqlite3* db = bench::open_raw(path);
         {
             bench::RawStatement query(db, "select * from qcontatti limit 40");
             while (query.step())
@@ -397,10 +386,8 @@ void raw_jump(benchmark::State& state, double where, bool cold)
 {
     const long rows = bench::book_contacts();
     sqlite3* other = nullptr;
-    if (cold) {
-        sqlite3_open_v2((program_folder().folder / "raw.mdb").c_str(), &other, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_key(other, "quorvent", 8);
-    }
+    if (cold)
+        other = bench::open_raw((program_folder().folder / "raw.mdb").string());
     for (auto _ : state) {
         if (cold) {
             state.PauseTiming();
@@ -523,13 +510,7 @@ long long rows_after(sqlite3* db, long long id)
 
 sqlite3* program_book()
 {
-    static sqlite3* db = [] {
-        sqlite3* opened = nullptr;
-        const std::string path = (program_folder().folder / "program" / "contatti.mdb").string();
-        sqlite3_open_v2(path.c_str(), &opened, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_key(opened, "quorvent", 8);
-        return opened;
-    }();
+    static sqlite3* db = bench::open_raw((program_folder().folder / "program" / "contatti.mdb").string());
     return db;
 }
 

@@ -218,6 +218,18 @@ TempFolder::~TempFolder()
     fs::remove_all(path, ec);
 }
 
+sqlite3* open_raw(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+        || sqlite3_key(db, book::kPassword, int(std::char_traits<char>::length(book::kPassword))) != SQLITE_OK
+        || sqlite3_exec(db, "pragma cache_size = -16384", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        throw std::runtime_error("cannot open the raw book " + path);
+    }
+    return db;
+}
+
 RawStatement::RawStatement(sqlite3* db, const std::string& sql)
 {
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)

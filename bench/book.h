@@ -36,6 +36,10 @@ struct TempFolder {
     std::string path;
 };
 
+// A raw connection on a book, opened with the book's key and the page cache the layer's
+// connection has, so that the raw side reads the way the layer does. Throws when it cannot.
+sqlite3* open_raw(const std::string& path);
+
 // One statement on a raw connection, for the same query run beside the layer.
 class RawStatement {
 public:
