@@ -41,16 +41,22 @@ enum ErrorNumber : int {
     errPictureFormat = 481,
 };
 
+// Called after every resume-next step when set: a test follows a routine's order through it.
+inline void (*after_step)() = nullptr;
+
 // Runs one step of a resume-next routine: a failing step is skipped. Returns whether it ran.
 template <class Step>
 bool resume_next(Step&& step) noexcept
 {
+    bool ran = false;
     try {
         std::forward<Step>(step)();
-        return true;
+        ran = true;
     } catch (const std::exception&) {
-        return false;
     }
+    if (after_step)
+        after_step();
+    return ran;
 }
 
 void report_unhandled(const char* where, const char* what) noexcept;
