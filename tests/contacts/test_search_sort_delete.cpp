@@ -35,6 +35,16 @@ protected:
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
         QCoreApplication::sendEvent(form->find, &enter);
     }
+    // From the row `from` (whose nick is `stays`), the text finds this nick, or "" for none.
+    void expect_search(const char* text, const char* nick, long from, const char* stays)
+    {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(form->TDBGrid1->userMoveTo(from, 0));
+        search(text);
+        EXPECT_EQ(doubles->sound->played, heard({*nick ? "trovato.wav" : "nontrovato.wav"}));
+        EXPECT_EQ(current_nick(), *nick ? nick : stays);
+        EXPECT_EQ(card_nick(), current_nick());
+    }
     void answer_delete(int answer) { doubles->messages->answers.push_back(answer); form->Image7_Click(); }
 };
 
@@ -58,14 +68,8 @@ TEST_F(SearchSortDeleteTest, EnterSearchesForTheFirstContactWhoseNickNameOrEmail
         {"x_", "x_y"}, {"%", ""},   // no SQL wildcards
     };
     open(kPeople);
-    for (const auto& [text, nick] : cases) {
-        SCOPED_TRACE(text);
-        ASSERT_TRUE(form->TDBGrid1->userMoveTo(5, 0));
-        search(text);
-        EXPECT_EQ(doubles->sound->played, heard({*nick ? "trovato.wav" : "nontrovato.wav"}));
-        EXPECT_EQ(current_nick(), *nick ? nick : "x1");
-        EXPECT_EQ(card_nick(), current_nick());
-    }
+    for (const auto& [text, nick] : cases)
+        expect_search(text, nick, 5, "x1");
     search("");
     EXPECT_EQ(doubles->sound->played, heard({"nontrovato.wav"}));
     EXPECT_EQ(form->focusWidget(), form->find);   // an empty text sends the user back to the box
@@ -89,14 +93,8 @@ TEST_F(SearchSortDeleteTest, ContactsAddedOrEditedSinceTheStartAreFoundWithWhatT
         {"Aar", "Aaron"}, {"yve", "Bruno"}, {"ZET", "Zeta"}, {"carla N", "Zeta"}, {"A", "anna"},
         {"Carla B", ""}, {"carla", "Zeta"}, {"x", "x1"},
     };
-    for (const auto& [text, nick] : cases) {
-        SCOPED_TRACE(text);
-        ASSERT_TRUE(form->TDBGrid1->userMoveTo(3, 0));
-        search(text);
-        EXPECT_EQ(doubles->sound->played, heard({*nick ? "trovato.wav" : "nontrovato.wav"}));
-        EXPECT_EQ(current_nick(), *nick ? nick : "Dario");
-        EXPECT_EQ(card_nick(), current_nick());
-    }
+    for (const auto& [text, nick] : cases)
+        expect_search(text, nick, 3, "Dario");
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(3, 0));
     search("Aar");
     EXPECT_EQ(form->TDBGrid1->currentRow(), 7);
