@@ -44,15 +44,19 @@ enum ErrorNumber : int {
 void report_unhandled(const char* where, const char* what) noexcept;
 void report_skipped(const char* file, int line, const char* what) noexcept;
 
+// Called after every resume-next step when set: a test follows a routine's order through it.
+inline void (*after_step)() = nullptr;
+
 // Runs one step of a resume-next routine: a failing step is skipped. Returns whether it ran.
 // A debug build writes what it skipped to stderr with the place of the step, so that a
 // programming error inside a step does not vanish with the failures the routine expects.
 template <class Step>
 bool resume_next(Step&& step, const char* file = __builtin_FILE(), int line = __builtin_LINE()) noexcept
 {
+    bool ran = false;
     try {
         std::forward<Step>(step)();
-        return true;
+        ran = true;
     } catch (const std::exception& e) {
 #ifndef NDEBUG
         report_skipped(file, line, e.what());
@@ -61,8 +65,10 @@ bool resume_next(Step&& step, const char* file = __builtin_FILE(), int line = __
         (void)line;
         (void)e;
 #endif
-        return false;
     }
+    if (after_step)
+        after_step();
+    return ran;
 }
 
 // The edge of an event: an unhandled error ends this event's work and is written to stderr.

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <tuple>
 
 using testing_support::Contact;
 
@@ -66,6 +67,68 @@ TEST_F(CardTest, ANickBelongsToOneRowWhateverItsLetterCase)
     EXPECT_EQ(form->TDBGrid1->currentRow(), row);
     form->TDBGrid1->CommitRowEdit();
     EXPECT_EQ(stored_count(), 3);
+}
+
+TEST_F(CardTest, TheNameCannotBeTypedOnTheAddNewRowBeforeANick)
+{
+    start(kBook);
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
+    EXPECT_FALSE(form->TDBGrid1->userBeginEdit(1, 'a'));
+    EXPECT_EQ(messages(), std::vector<std::string>{"The nick miss!"});
+    EXPECT_EQ(doubles->messages->shown[0].style, platform::vbOKOnly | platform::vbCritical);
+    EXPECT_TRUE(form->TDBGrid1->userBeginEdit(0, 'a'));
+    EXPECT_EQ(messages().size(), 1u);
+}
+
+// The first row change loads the card; a move within the row refreshes the labels only.
+TEST_F(CardTest, MovingWithinARowRefreshesTheLabelsButDoesNotReloadTheCard)
+{
+    start(kBook);
+    EXPECT_EQ(form->Lnick2->text().toStdString(), "Anna");
+    EXPECT_EQ(form->Text2->text().toStdString(), "anna@example.com");
+    form->Text2->blockSignals(true);
+    form->Text2->setText("typed, not stored");
+    form->Text2->blockSignals(false);
+    form->lnick->clear();
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(0, 1));
+    EXPECT_EQ(form->Text2->text().toStdString(), "typed, not stored");
+    EXPECT_EQ(form->lnick->text().toStdString(), "Anna");
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 1));
+    EXPECT_EQ(form->Text2->text().toStdString(), "bruno@example.org");
+}
+
+TEST_F(CardTest, WhileAnImportRunsTheCardStaysAsItWas)
+{
+    start(kBook);
+    form->importazione_in_corso = true;
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
+    EXPECT_EQ(form->lnick->text().toStdString(), "Anna");
+    form->importazione_in_corso = false;
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(2, 0));
+    EXPECT_EQ(form->lnick->text().toStdString(), "Mario");
+}
+
+// Each score is shown after the one above it: 480 and 720 keep whatever colour was shown,
+// the design green at first. The card's score comes from the stars, whatever "punti" holds.
+TEST_F(CardTest, TheScoreColourFollowsItsBandsAndKeepsItBetweenThem)
+{
+    const QColor dark_blue(0, 0, 128), dark_green(0, 128, 0), light_blue(0, 0, 255);
+    const std::vector<std::tuple<std::vector<int>, std::string, QColor>> rows = {
+        {{5, 5, 2}, "480", dark_green},    {{5, 5, 1}, "440", dark_blue},     {{5, 5, 2}, "480", dark_blue},
+        {{5, 5, 5, 3}, "720", dark_blue},  {{5, 5, 3}, "520", dark_green},    {{5, 5, 5, 2}, "680", dark_green},
+        {{5, 5, 5, 3}, "720", dark_green}, {{5, 5, 5, 4}, "760", light_blue}, {{5, 5, 5, 3}, "720", light_blue},
+        {{5, 5, 2}, "480", light_blue},    {{}, "0", dark_blue},              {{5, 5, 5, 5, 5}, "1000", light_blue}};
+    std::vector<Contact> book;
+    for (size_t n = 0; n < rows.size(); ++n)
+        book.push_back(rated("c" + std::to_string(n + 10), std::get<0>(rows[n])));
+    book[0]["punti"] = "999";
+    start(book);
+    for (long row = 0; row < static_cast<long>(rows.size()); ++row) {
+        SCOPED_TRACE(row);
+        ASSERT_TRUE(form->TDBGrid1->userMoveTo(row, 0));
+        EXPECT_EQ(score(), std::get<1>(rows[row]));
+        EXPECT_EQ(form->tpunti->palette().color(QPalette::WindowText), std::get<2>(rows[row]));
+    }
 }
 
 // The nick reaches the lookup as a quoted literal, whatever it holds.

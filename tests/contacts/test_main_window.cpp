@@ -2,10 +2,16 @@
 #include "tests/support/main_fixture.h"
 
 #include "desktop/EllReg.h"
+#include "desktop/clsSysTray.h"
+#include "platform/failure.h"
+#include "platform/files.h"
 #include "platform/services.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <functional>
+#include <utility>
 
 using testing_support::MainFixture;
 
@@ -17,6 +23,35 @@ const std::vector<testing_support::Contact> kTwo = {
 };
 
 class MainWindowTest : public MainFixture {};
+
+// Sees every event of the application while it lives.
+class EventWatcher : public QObject {
+public:
+    explicit EventWatcher(std::function<void(const QEvent&)> seen) : seen_(std::move(seen))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~EventWatcher() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        seen_(*e);
+        return false;
+    }
+
+private:
+    std::function<void(const QEvent&)> seen_;
+};
+
+std::function<void()> look_at_the_start;
+
+void look_once()   // the looks themselves run steps and send events
+{
+    static bool looking = false;
+    if (std::exchange(looking, true))
+        return;
+    look_at_the_start();
+    looking = false;
+}
 
 // Only a start without arguments over an empty book offers the import; "S" starts hidden.
 TEST_F(MainWindowTest, TheArgumentsAndTheBookDecideWhatTheStartShowsAndAsks)
@@ -96,6 +131,107 @@ TEST_F(MainWindowTest, TheWayOutWritesThePendingEditSavesTheFoldersAndNeverADupl
     EXPECT_EQ(messages(), std::vector<std::string>(2, "The nick is already existing in list!"));
     EXPECT_EQ(stored_count(), 2);
     EXPECT_EQ(stored("Bruno")["nome"], "Bruno Verdi");
+}
+
+// The first activation redraws the window and starts the banner; a later one does neither.
+TEST_F(MainWindowTest, OnlyTheFirstActivationRedraws)
+{
+    start(kTwo);
+    QCoreApplication::processEvents();   // on screen, so that a redraw paints
+    form->attivato = false;
+    int paints = 0;
+    const EventWatcher counter([&](const QEvent& e) { paints += e.type() == QEvent::Paint; });
+    const auto activate = [&] {
+        paints = 0;
+        QEvent activation(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(form.get(), &activation);
+        return paints;
+    };
+    EXPECT_GT(activate(), 0);
+    EXPECT_EQ(activate(), 0);
+}
+
+// At every step of the start-up the steps done so far must be the first ones of its order,
+// each seen by what it leaves behind; every setting differs from its default so that each
+// step shows.
+TEST_F(MainWindowTest, TheStartUpRunsItsStepsInOrder)
+{
+    testing_support::make_book(program, {});
+    preset("suoni", "N");
+    preset("avvio", "S");
+    preset("lingua", "2");
+    preset("PathFoto", "C:\\Foto");
+    preset("PathDiscussioni", "C:\\Chats");
+    preset("PathC6", "C:\\C6");
+    doubles->messages->answers.push_back(platform::vbNo);
+    std::string no_argument = "tavoly";
+    char* argv[] = {no_argument.data()};
+    platform::set_command_line(1, argv);
+    form = std::make_unique<Main>();
+    Main& f = *form;
+    // What each step leaves that was not there before it.
+    f.setWindowState(Qt::WindowMaximized);
+    f.ord[0]->setText("");   // among the first texts set: its change is an event within the step
+    f.chiudi->setText("");
+    f.suono_on->setVisible(true);
+    f.suono_off->setVisible(false);
+    f.avvioautom->setChecked(false);
+    f.mnuLanItalian->setChecked(false);
+    f.sfondo_sup_des->setLeftTw(-990);
+    f.sfondo_inf_des->setTopTw(-990);
+    EllReg::avvio_disattivo = 5;
+    const QString entry = dir.path() + "/config/autostart/tavoly.desktop";
+    const auto tray_added = [this] {
+        return !doubles->tray->calls.empty() && doubles->tray->calls[0].message == platform::NIM_ADD;
+    };
+    const std::vector<std::pair<const char*, std::function<bool()>>> steps = {
+        {"2 window state", [&] { return f.windowState() == Qt::WindowNoState; }},
+        {"3 tray tip", [&] { return f.systray && f.systray->ToolTipText().contains(f.windowTitle()); }},
+        {"3 tray owner", [&] { return f.systray && f.systray->OwnerControl() == f.PicTray; }},
+        {"3 tray add", tray_added},
+        {"4 English texts", [&] { return !f.chiudi->text().isEmpty(); }},
+        {"5 sites", [&] { return !f.sito_primario.empty() && !f.sito_mirror.empty() && !f.sito_home.empty(); }},
+        {"6 book", [&] { return !f.Data1.DatabaseName.empty() && !f.Data2.DatabaseName.empty(); }},
+        {"7 sounds", [&] { return f.suono_on->isHidden() && !f.suono_off->isHidden(); }},
+        {"8 avvio read", [&] { return EllReg::avvio_disattivo == 0; }},
+        {"8 start-up entry", [&] { return QFile::exists(entry); }},
+        {"8 avvio checked", [&] { return f.avvioautom->isChecked(); }},
+        {"9 lingua read", [&] { return f.lingua == 1; }},
+        {"9 Italian texts", [&] { return f.chiudi->text() == "Uscita"; }},
+        {"9 lingua saved", [&] { return f.mnuLanItalian->isChecked() && setting("lingua") == "1"; }},
+        {"10 record source", [&] { return f.Data1.RecordSource == "select * from qcontatti"; }},
+        {"11 corners", [&] { return f.sfondo_sup_des->LeftTw() != -990 && f.sfondo_inf_des->TopTw() != -990; }},
+        {"12 PathFoto", [&] { return f.path_foto == "C:\\Foto"; }},
+        {"12 PathDiscussioni", [&] { return f.path_discussioni == "C:\\Chats"; }},
+        {"12 PathC6", [&] { return f.path_c6 == "C:\\C6"; }},
+        {"13 Windows folder", [&] { return !f.dir_windows.empty(); }},
+        {"13 system folder", [&] { return !f.dir_system.empty(); }},
+        {"14 question", [&] { return !doubles->messages->shown.empty() && f.isVisible(); }},
+        {"15 page fetcher", [&] { return f.netget != nullptr; }},
+    };
+    std::vector<std::string> out_of_order;
+    size_t most = 0;
+    look_at_the_start = [&] {
+        size_t done = 0;
+        while (done < steps.size() && steps[done].second())
+            ++done;
+        for (size_t k = done + 1; k < steps.size(); ++k)
+            if (steps[k].second())
+                out_of_order.push_back(std::string(steps[k].first) + " before " + steps[done].first);
+        most = std::max(most, done);
+    };
+    look_at_the_start();
+    ASSERT_EQ(most, 0u);
+    ASSERT_TRUE(out_of_order.empty()) << out_of_order.front();
+    {   // after every step, and at every event within one
+        platform::after_step = look_once;
+        const EventWatcher watcher([](const QEvent&) { look_once(); });
+        f.Form_Load();
+        platform::after_step = nullptr;
+    }
+    look_at_the_start();
+    EXPECT_EQ(out_of_order, std::vector<std::string>{});
+    EXPECT_EQ(most, steps.size());
 }
 
 } // namespace

@@ -40,13 +40,16 @@ protected:
         QDir().mkpath(pictures_);
     }
     // A picture file of the given size in pixels (15 twips each).
-    std::string picture(const char* name, int width = 30, int height = 20) const
+    static std::string save(const QString& path, int width = 30, int height = 20)
     {
         QImage image(width, height, QImage::Format_RGB32);
         image.fill(Qt::darkYellow);
-        const QString path = pictures_ + "/" + name;
-        EXPECT_TRUE(image.save(path, "PNG")) << name;
+        EXPECT_TRUE(image.save(path, "PNG")) << path.toStdString();
         return path.toStdString();
+    }
+    std::string picture(const char* name, int width = 30, int height = 20) const
+    {
+        return save(pictures_ + "/" + name, width, height);
     }
     void go_to(const std::string& nick)
     {
@@ -132,6 +135,24 @@ TEST_F(PhotoPanelTest, ASlotClickShowsItsPictureOrThePlaceholder)
     EXPECT_EQ(form->numfoto->WidthTw(), 1110);
     form->Image3_Click();
     EXPECT_EQ(form->foto_form, nullptr);
+}
+
+TEST_F(PhotoPanelTest, OnlyLinksBeginningWithLowerCaseDemoAreSamples)
+{
+    const QString samples = QString::fromStdString(program) + "/PhotoDemo/";
+    QDir().mkpath(samples);
+    save(samples + "demo1.png");
+    save(samples + "Demo1.png");
+    start({contact("Anna", {"demo1.png", "Demo1.png", "", "", ""})});
+    go_to("Anna");
+    form->ifoto_Click(1);
+    EXPECT_EQ(shown(), "demo1.png");
+    QDir::setCurrent(pictures_);
+    form->ifoto_Click(2);
+    EXPECT_EQ(shown(), kPlaceholder) << "Demo1.png is a name relative to the current folder";
+    picture("Demo1.png");
+    form->ifoto_Click(2);
+    EXPECT_EQ(shown(), "Demo1.png");
 }
 
 // In an empty book a slot click finds no record, and linking finds no nick: only the message.
@@ -269,6 +290,40 @@ TEST_F(PhotoPanelTest, TheViewerShowsThePanelsPictureUnderItsCaption)
 }
 
 // The bars take no focus, so the window's keys pan; a dragged thumb pans when released.
+// A bar the layout leaves untouched keeps its design length (2295 and 2775).
+TEST_F(PhotoViewerTest, TheLayoutFollowsThePictureAgainstTheScreen)
+{
+    constexpr double SH = 12000;
+    const struct {
+        const char* name;
+        double PW, PH, W, H, view_w, view_h;
+        bool h_bar, v_bar;
+        double h_bar_w, v_bar_h;
+        int h_max, v_max;
+    } cases[] = {
+        {"D smaller both ways", 9000, 6000, 9090, 6330, 9000, 6000, false, false, 2295, 2775, 0, 0},
+        {"D exactly as wide as the screen", SW, 6000, SW + 90, 6330, SW, 6000, false, false, 2295, 2775, 0, 0},
+        {"B wide", 18000, 6000, SW, 6330, 18000, 6330 - 545, true, false, SW - 90, 2775, 3000, 0},
+        {"C tall", 9000, 15000, 9090, SH, 8790, 15000, false, true, 2295, SH - 335, 0, 3245},
+        {"A wide and tall", 18000, 15000, SW, SH, SW - 300, SH - 545, true, true, SW - 300, SH - 545, 3000, 3245},
+        {"D as large as Picture1's design", 1395, 1335, 1485, 1665, 1395, 1335, false, false, 2295, 2775, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        foto = std::make_unique<Foto>();
+        foto->setPicture1(picture(c.PW, c.PH));
+        const QScrollBar* h = foto->HScroll1;
+        const QScrollBar* v = foto->VScroll1;
+        EXPECT_EQ(foto->Picture1->size(), QSize(px(c.PW), px(c.PH)));
+        EXPECT_EQ(QSizeF(foto->Width(), foto->Height()), QSizeF(c.W, c.H));
+        EXPECT_EQ(foto->Picture2->size(), QSize(px(c.view_w), px(c.view_h)));
+        EXPECT_EQ(std::pair(!h->isHidden(), !v->isHidden()), std::pair(c.h_bar, c.v_bar));
+        EXPECT_EQ(std::pair(h->width(), v->height()), std::pair(px(c.h_bar_w), px(c.v_bar_h)));
+        EXPECT_EQ(std::pair(h->maximum(), v->maximum()), std::pair(c.h_max, c.v_max));
+        EXPECT_EQ(std::pair(h->y(), v->x()), std::pair(px(c.H - 300 - 245), px(c.W - 300)));
+    }
+}
+
 TEST_F(PhotoViewerTest, TheBarsAndTheKeysPanThePicture)
 {
     foto->setPicture1(picture(18000, 15000));

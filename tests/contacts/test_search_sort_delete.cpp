@@ -35,6 +35,16 @@ protected:
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
         QCoreApplication::sendEvent(form->find, &enter);
     }
+    // From the row `from` (whose nick is `stays`), the text finds this nick, or "" for none.
+    void expect_search(const char* text, const char* nick, long from, const char* stays)
+    {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(form->TDBGrid1->userMoveTo(from, 0));
+        search(text);
+        EXPECT_EQ(doubles->sound->played, heard({*nick ? "trovato.wav" : "nontrovato.wav"}));
+        EXPECT_EQ(current_nick(), *nick ? nick : stays);
+        EXPECT_EQ(card_nick(), current_nick());
+    }
     void answer_delete(int answer) { doubles->messages->answers.push_back(answer); form->Image7_Click(); }
 };
 
@@ -58,14 +68,8 @@ TEST_F(SearchSortDeleteTest, EnterSearchesForTheFirstContactWhoseNickNameOrEmail
         {"x_", "x_y"}, {"%", ""},   // no SQL wildcards
     };
     open(kPeople);
-    for (const auto& [text, nick] : cases) {
-        SCOPED_TRACE(text);
-        ASSERT_TRUE(form->TDBGrid1->userMoveTo(5, 0));
-        search(text);
-        EXPECT_EQ(doubles->sound->played, heard({*nick ? "trovato.wav" : "nontrovato.wav"}));
-        EXPECT_EQ(current_nick(), *nick ? nick : "x1");
-        EXPECT_EQ(card_nick(), current_nick());
-    }
+    for (const auto& [text, nick] : cases)
+        expect_search(text, nick, 5, "x1");
     search("");
     EXPECT_EQ(doubles->sound->played, heard({"nontrovato.wav"}));
     EXPECT_EQ(form->focusWidget(), form->find);   // an empty text sends the user back to the box
@@ -73,11 +77,72 @@ TEST_F(SearchSortDeleteTest, EnterSearchesForTheFirstContactWhoseNickNameOrEmail
     EXPECT_TRUE(doubles->messages->shown.empty());
 }
 
+// Rows written since the list was read keep their places until it is read again; the search
+// finds them there, with what they hold now.
+TEST_F(SearchSortDeleteTest, ContactsAddedOrEditedSinceTheStartAreFoundWithWhatTheyHoldNow)
+{
+    open(kPeople);
+    type_new_nick("Aaron");
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 1));   // Aaron written, at the end of the list
+    form->TDBGrid1->userEditCell(1, "Yves Bruno");
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(2, 0));
+    form->TDBGrid1->userEditCell(0, "Zeta");   // carla, who keeps her place and her name
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(5, 0));
+    ASSERT_EQ(stored_count(), 8);
+    const std::pair<const char*, const char*> cases[] = {   // text, nick found ("" for none)
+        {"Aar", "Aaron"}, {"yve", "Bruno"}, {"ZET", "Zeta"}, {"carla N", "Zeta"}, {"A", "anna"},
+        {"Carla B", ""}, {"carla", "Zeta"}, {"x", "x1"},
+    };
+    for (const auto& [text, nick] : cases)
+        expect_search(text, nick, 3, "Dario");
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(3, 0));
+    search("Aar");
+    EXPECT_EQ(form->TDBGrid1->currentRow(), 7);
+    search("Zet");
+    EXPECT_EQ(form->TDBGrid1->currentRow(), 2);
+}
+
 const std::vector<Contact> kRated = {   // by score, then nick: carlo, bea, Eva, Zoe, Ada
-    {{"nick", "Zoe"}, {"nome", "Alba"}, {"punti", "400"}}, {{"nick", "bea"}, {"nome", "Dora"}, {"punti", "400"}},
-    {{"nick", "Ada"}, {"nome", "Cleo"}, {"punti", "120"}}, {{"nick", "carlo"}, {"nome", "Bice"}, {"punti", "1000"}},
-    {{"nick", "Eva"}, {"nome", "Ebe"}, {"punti", "400"}},
+    {{"nick", "Zoe"}, {"nome", "Alba"}, {"punti", "400"}, {"simpatia", "2"}, {"bellezza", "5"}, {"affinita", "1"},
+     {"cultura", "3"}, {"foto2", "demo1.jpg"}},
+    {{"nick", "bea"}, {"nome", "Dora"}, {"punti", "400"}, {"simpatia", "5"}, {"bellezza", "1"}, {"affinita", "4"},
+     {"cultura", "3"}},
+    {{"nick", "Ada"}, {"nome", "Cleo"}, {"punti", "120"}, {"simpatia", "5"}, {"bellezza", "3"}, {"affinita", "2"},
+     {"cultura", "1"}, {"foto1", "/tmp/a.jpg"}},
+    {{"nick", "carlo"}, {"nome", "Bice"}, {"punti", "1000"}, {"simpatia", "0"}, {"bellezza", "4"}, {"affinita", "3"},
+     {"cultura", "5"}},
+    {{"nick", "Eva"}, {"nome", "Ebe"}, {"punti", "400"}, {"simpatia", "3"}, {"bellezza", "2"}, {"affinita", "5"},
+     {"cultura", "2"}, {"foto5", "demo2.jpg"}},
 };
+
+// Each item of the sort button's menu lists its order and puts its first contact on the card.
+TEST_F(SearchSortDeleteTest, EachSortItemListsItsOrder)
+{
+    const std::pair<int, std::vector<std::string>> cases[] = {
+        {0, {"Ada", "bea", "carlo", "Eva", "Zoe"}},
+        {1, {"Zoe", "carlo", "Ada", "bea", "Eva"}},
+        {3, {"carlo", "bea", "Eva", "Zoe", "Ada"}},   // equal scores in nick order
+        {4, {"Ada", "bea", "Eva", "Zoe", "carlo"}},
+        {5, {"Zoe", "carlo", "Ada", "Eva", "bea"}},
+        {6, {"Eva", "bea", "carlo", "Ada", "Zoe"}},
+        {7, {"carlo", "bea", "Zoe", "Eva", "Ada"}},
+        {9, {"Ada", "Eva", "Zoe", "bea", "carlo"}},   // those with a photo first
+    };
+    open(kRated);
+    form->Image11_Click();
+    ASSERT_EQ(doubles->popup_menu->shown, std::vector<QMenu*>{form->menupop1});
+    const auto items = form->menupop1->actions();
+    ASSERT_EQ(items.size(), 10);
+    for (const auto& [index, order] : cases) {
+        SCOPED_TRACE(index);
+        ASSERT_TRUE(form->TDBGrid1->userMoveTo(3, 0));
+        doubles->sound->played.clear();
+        items[index]->trigger();
+        EXPECT_EQ(listed_nicks(), order);
+        EXPECT_EQ(card_nick(), order.front());
+        EXPECT_EQ(doubles->sound->played, heard({"ordina.wav"}));
+    }
+}
 
 // From the add-new row nothing stored goes; a pending addition is discarded.
 TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStandsOn)

@@ -74,6 +74,41 @@ TEST(ClsSysTray, TheTipFieldIsAlwaysSixtyFourCharactersAndTerminated)
 
 class TrayIconTest : public MainFixture {};
 
+TEST_F(TrayIconTest, TheIconCarriesTheCaptionAndItsClicksReachTheWindow)
+{
+    start({}, "S");
+    ASSERT_EQ(doubles->tray->calls.size(), 1u);
+    const auto& added = doubles->tray->calls[0].data;
+    EXPECT_EQ(added.hWnd, form->PicTray);
+    EXPECT_EQ(platform::tip_text(added.szTip), QStringLiteral(" ") + form->windowTitle() + QStringLiteral(" "));
+    EXPECT_TRUE(form->isHidden());
+
+    // Moves, releases and the other buttons do nothing.
+    for (int message : {512, 514, 517, 518, 519})
+        doubles->tray->mouse(message);
+    EXPECT_TRUE(form->isHidden());
+    EXPECT_TRUE(doubles->popup_menu->shown.empty());
+
+    doubles->tray->mouse(platform::WM_LBUTTONDOWN);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->isMinimized());
+    form->hide();
+    doubles->tray->mouse(platform::WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(form->isVisible());
+
+    doubles->tray->mouse(platform::WM_RBUTTONDOWN);
+    testing_support::send_mouse(form->ImgSet, QEvent::MouseButtonPress);
+    testing_support::send_mouse(form->ImgSet, QEvent::MouseButtonRelease);
+    EXPECT_EQ(doubles->popup_menu->shown, (std::vector<QMenu*>{form->menupop3, form->menupop3}));
+
+    // At 12 twips per pixel nothing acts.
+    form->hide();
+    form->PicTray_MouseMove(0, 0, 515 * 12, 0);
+    form->PicTray_MouseMove(0, 0, 516 * 12, 0);
+    EXPECT_TRUE(form->isHidden());
+    EXPECT_EQ(doubles->popup_menu->shown.size(), 2u);
+}
+
 // Hidden only while an icon can bring the window back.
 TEST_F(TrayIconTest, TheWindowIsNeverLeftHiddenWithoutATray)
 {

@@ -1,8 +1,13 @@
 #include "desktop/AprePaginaWeb.h"
+#include "desktop/Info.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/main_fixture.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -87,8 +92,22 @@ TEST(ExecLine, QuotingEscapesAndFieldCodes)
     EXPECT_EQ(exec_arguments("", "x"), (Argv{"x"}));
 }
 
-// The opener's own steps over the recording layer.
-class WebButtonsTest : public testing_support::MainFixture {};
+// The opener's own steps and the main window's buttons, over the recording layer.
+class WebButtonsTest : public testing_support::MainFixture {
+protected:
+    std::string last_address() const { return doubles->shell->executed.back().parameters; }
+    // Opens the about box with its button and hands the open box to the check.
+    void with_about_box(const std::function<void(Info&)>& check)
+    {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<Info*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            check(*box);
+            box->Command1_Click();
+        });
+        form->Image4_Click();
+    }
+};
 
 TEST_F(WebButtonsTest, TheProbeHoldsItsEighteenBytesOnlyWhileTheBrowserIsLookedUpAndMailPartsAreEncoded)
 {
@@ -110,6 +129,44 @@ TEST_F(WebButtonsTest, TheProbeHoldsItsEighteenBytesOnlyWhileTheBrowserIsLookedU
                             " http://x.example/ ", "mailto:anna@example.com", "mailto:anna@example.com?Subject=Hi&Body=See%20you",
                             "mailto:?Attach=%22C:%5Cx.txt%22",
                             "mailto:a@b.c?CC=c@d.e&BCC=f@g.h&Subject=a%26b%3Dc%20100%25&Body=x%3Fy%23z"}));
+}
+
+TEST_F(WebButtonsTest, HomeHelpAndTheAboutBoxFollowTheLanguageAndTheSite)
+{
+    start({});
+    platform::set_home_folder(dir.path().toStdString());
+    testing_support::write_file(QString::fromStdString(program + "/info.wav"), "x");
+    form->Image16_Click();
+    EXPECT_EQ(last_address(), form->sito_home);
+    form->ImgHelp_Click();   // before the banner has chosen a site
+    EXPECT_EQ(last_address(), form->sito_primario + "Guide/index.htm");
+    with_about_box([&](Info& box) {
+        EXPECT_EQ(box.LabOu->text().toStdString() + "|" + box.LabC6->text().toStdString(),
+                  "Outlook is a mark of Microsoft Corp.|C6 is a mark of  Telecom Italia");
+        testing_support::send_mouse(box.Image1, QEvent::MouseButtonRelease);
+        EXPECT_EQ(last_address(), form->sito_home);
+        testing_support::send_mouse(box.Labelemail, QEvent::MouseButtonRelease);
+        EXPECT_EQ(doubles->shell->executed.back().file, "mailto:tavoly@example.com");
+    });
+    EXPECT_EQ(doubles->sound->played, std::vector<std::string>{program + "/info.wav"});
+
+    form->sito_base = "http://mirror.example.org/tavoly/";
+    form->lingua = 1;
+    form->ImgHelp_Click();
+    EXPECT_EQ(last_address(), "http://mirror.example.org/tavoly/Guida/index.htm");
+    with_about_box([&](Info& box) {
+        EXPECT_EQ(box.LabOu->text().toStdString() + "|" + box.LabC6->text().toStdString(),
+                  "Outlook è un marchio di Microsoft Corp.|C6 è un marchio di Telecom Italia");
+        testing_support::send_mouse(box.LabelSito, QEvent::MouseButtonRelease);
+        EXPECT_EQ(last_address(), "http://mirror.example.org/tavoly/Guida/index.htm");
+    });
+
+    // No probe can be made: help ends silently.
+    platform::set_home_folder(dir.path().toStdString() + "/missing");
+    const auto opened = doubles->shell->executed.size();
+    form->ImgHelp_Click();
+    EXPECT_EQ(doubles->shell->executed.size(), opened);
+    platform::set_home_folder("");
 }
 
 } // namespace

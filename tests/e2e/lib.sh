@@ -11,8 +11,9 @@ wait_until() {
   return 1
 }
 window() { xdotool search --name '^Tavoly\? - ' 2>/dev/null | head -n 1; }
-# Up to 20 s for the program to end by itself; says how it ended.
-wait_exit() {   # pid
+# Up to 20 s for the program to end by itself; says how it ended, after the label if one is given.
+wait_exit() {   # pid [label]
   wait_until "! kill -0 $1 2>/dev/null" 100
-  if kill -0 "$1" 2>/dev/null; then echo "still running after exit"; kill -9 "$1"; else wait "$1"; echo "exited $?"; fi
+  if kill -0 "$1" 2>/dev/null; then echo "${2:+$2 }still running after exit"; kill -9 "$1"
+  else wait "$1"; echo "${2:+$2 }exited $?"; fi
 }

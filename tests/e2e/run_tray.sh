@@ -34,9 +34,30 @@ python3 "$here/close_window.py" "$(window)"
 wait_until hidden && echo "closed to the tray"
 kill -0 $pid 2>/dev/null && echo "still running"
 
+menu_up() { [ "$(xwininfo -root -tree | grep -c '("tavoly" "tavoly")')" -gt 2 ]; }   # window, icon, menu
+exit_from_menu() {   # which
+  click_icon 3
+  wait_until menu_up && echo "$1 menu shown"
+  xdotool key Up Return
+}
+
 click_icon 1
 wait_until mapped && echo "back on a click"
+exit_from_menu first
+wait_exit $pid "by the menu"
+
+# The start-up entry the program wrote starts it hidden in the tray.
+gio launch "$XDG_CONFIG_HOME/autostart/tavoly.desktop"
+wait_until '[ -n "$(icon_line)" ]' 150 && echo "entry started in the tray"
+sleep 1
+hidden && echo "entry started hidden"
+exit_from_menu second
+wait_until '[ -z "$(window)" ]' 100 && echo "entry's copy exited"
+
+./tavoly &
+pid=$!
+wait_until '[ -n "$(window)" ] && mapped' 150 && echo "window shown again"
 xdotool mousemove --window "$(window)" "$EXIT_X" "$EXIT_Y" click 1
-wait_exit $pid
+wait_exit $pid "by the button"
 
 kill $tray 2>/dev/null

@@ -3,12 +3,16 @@
 #include "platform/grid_control.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 #include <gtest/gtest.h>
+#include <set>
+#include <sqlite3.h>
 
 using namespace platform;
 using Strings = std::vector<std::string>;
@@ -19,12 +23,13 @@ namespace {
 class GridTest : public ::testing::Test {
 protected:
     // The grid in nick order over a book with the shipped schema holding these nicks.
-    void open(std::initializer_list<const char*> nicks)
+    void open(std::initializer_list<const char*> nicks, const std::string& insert = {})
     {
         std::vector<testing_support::Contact> contacts;
         for (const char* nick : nicks)
             contacts.push_back({{"nick", nick}});
         testing_support::make_book(dir.path().toStdString(), contacts);
+        ASSERT_EQ(testing_support::RawBook(book).exec(insert), SQLITE_OK);
         std::vector<GridColumn> design;   // the contact grid's: id and espr1 cannot be edited
         for (const std::string field : {"Nick", "Nome", "Note", "Email", "Foto1", "Foto2", "Foto3", "Foto4", "Foto5",
                                         "Simpatia", "Bellezza", "Intelligenza", "Affinita", "Cultura", "Punti", "id",
@@ -183,7 +188,7 @@ TEST_F(GridTest, TheGridFollowsTheDataControl)
     EXPECT_EQ(stored(), (Strings{"anna", "bruno", "carla"}));
 }
 
-TEST_F(GridTest, KeysStartAndEndCellEditsAndWalkTheRow)
+TEST_F(GridTest, KeysStartEndAndCancelCellEdits)
 {
     open({"anna"});
     int on = 0, off = 0;
@@ -197,27 +202,87 @@ TEST_F(GridTest, KeysStartAndEndCellEditsAndWalkTheRow)
     press(&grid, Qt::Key_Y, "y");   // refused: no nick yet
     EXPECT_EQ(on, 0);
     press(&grid, Qt::Key_Left);
-    press(&grid, Qt::Key_Z, "z");
+    press(&grid, Qt::Key_X, "x");
     EXPECT_EQ(on, 1);
     ASSERT_TRUE(editor());
-    EXPECT_EQ(editor()->text(), "z");
+    EXPECT_EQ(editor()->text(), "x");
     EXPECT_EQ(grid.AddNewState(), 2);
+    press(editor(), Qt::Key_Escape);   // the row as it was before: nothing pending
+    EXPECT_EQ(off, 1);
+    EXPECT_EQ(grid.AddNewState(), 1);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);   // the closed editor goes
+    EXPECT_FALSE(editor());
+
+    press(&grid, Qt::Key_Z, "z");
+    ASSERT_TRUE(editor());
+    EXPECT_EQ(editor()->text(), "z");
     editor()->setText("zoe");   // what the user types arrives through textEdited
     emit editor()->textEdited("zoe");
     press(editor(), Qt::Key_Return);
-    EXPECT_EQ(off, 1);
+    EXPECT_EQ(off, 2);
     press(&grid, Qt::Key_Up);
     EXPECT_EQ(stored(), (Strings{"anna", "zoe"}));
-    EXPECT_FALSE(grid.userBeginEdit(15, 0));   // the id
+    EXPECT_FALSE(grid.userBeginEdit(15, 0));   // id
+    EXPECT_FALSE(grid.userBeginEdit(16, 0));   // espr1
+
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(grid.userBeginEdit(0, 0));   // keys typed in the middle stay in the middle
     editor()->setCursorPosition(2);
     press(editor(), Qt::Key_X, "x");
     press(editor(), Qt::Key_Y, "y");
     EXPECT_EQ(grid.Columns(0), "anxyna");
-    press(editor(), Qt::Key_Tab);   // ends the edit, keeping it, on the next cell of the row
+
+    // Tab ends the edit and walks on to the next cell of the row, then into the next row.
+    press(editor(), Qt::Key_Tab);
     EXPECT_EQ(grid.Columns(0), "anxyna");
     EXPECT_EQ(std::make_pair(grid.currentRow(), grid.currentColumn()), std::make_pair(0L, 1));
+    grid.userMoveTo(0, 16);
+    press(&grid, Qt::Key_Tab);
+    EXPECT_EQ(std::make_pair(grid.currentRow(), grid.currentColumn()), std::make_pair(1L, 0));
+    press(&grid, Qt::Key_Backtab, {}, Qt::ShiftModifier);
+    EXPECT_EQ(std::make_pair(grid.currentRow(), grid.currentColumn()), std::make_pair(0L, 16));
+}
+
+// Records every row the view asks to paint or to measure.
+class CountingDelegate : public QStyledItemDelegate {
+public:
+    mutable std::set<int> rows;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        rows.insert(index.row());
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        rows.insert(index.row());
+        return QStyledItemDelegate::sizeHint(option, index);
+    }
+};
+
+TEST_F(GridTest, ABookOfAHundredThousandShowsOnlyTheRowsInView)
+{
+    open({}, "with recursive n(i) as (select 0 union all select i + 1 from n where i < 99999) "
+             "insert into contatti (nick) select printf('nick%06d', i) from n;");
+    CountingDelegate counter;
+    QAbstractItemDelegate* own = grid.itemDelegate();
+    grid.setItemDelegate(&counter);
+    grid.resize(187, 133);   // the design's 2795 x 1995 twips
+    const int visible = grid.viewport()->height() / grid.verticalHeader()->defaultSectionSize() + 1;
+    grid.grab();
+    EXPECT_LE(*counter.rows.rbegin(), visible);
+    counter.rows.clear();
+    press(&grid, Qt::Key_End, {}, Qt::ControlModifier);
+    EXPECT_EQ(grid.currentRow(), 100000);
+    grid.grab();
+    press(&grid, Qt::Key_PageUp);
+    grid.grab();
+    EXPECT_GE(*counter.rows.begin(), 100000 - 2 * visible);
+    EXPECT_LE(counter.rows.size(), static_cast<size_t>(2 * visible));
+    counter.rows.clear();
+    data.Refresh();   // as a sort does: the view starts over on the first screen
+    grid.grab();
+    EXPECT_LE(*counter.rows.rbegin(), visible);
+    grid.setItemDelegate(own);
 }
 
 } // namespace

@@ -45,9 +45,9 @@ inline void send_mouse(QWidget* target, QEvent::Type type)
     QApplication::sendEvent(target, &e);
 }
 
-inline void press(QWidget* target, int key, const QString& text = {})
+inline void press(QWidget* target, int key, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
-    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QKeyEvent e(QEvent::KeyPress, key, mods, text);
     QApplication::sendEvent(target, &e);
 }
 
