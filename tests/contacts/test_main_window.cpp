@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, TheStartUpRunsItsStepsInOrder)
         {"9 Italian texts", [&] { return f.chiudi->text() == "Uscita"; }},
         {"9 lingua saved", [&] { return f.mnuLanItalian->isChecked() && setting("lingua") == "1"; }},
         {"10 record source", [&] { return f.Data1.RecordSource == "select * from qcontatti"; }},
-        {"11 corners", [&] { return f.sfondo_sup_des->LeftTw() != -990 && f.sfondo_inf_des->TopTw() != -990; }},
+        {"11 corners", [&] { return f.sfondo_sup_des->LeftTw() != -990 && platform::twips(f.sfondo_inf_des->y()) != -990; }},
         {"12 PathFoto", [&] { return f.path_foto == "C:\\Foto"; }},
         {"12 PathDiscussioni", [&] { return f.path_discussioni == "C:\\Chats"; }},
         {"12 PathC6", [&] { return f.path_c6 == "C:\\C6"; }},
