@@ -221,7 +221,8 @@ TEST_F(DataControlTest, WritesTakeTextAndStoreNumbersInNumericColumns)
     };
     for (const auto& [column, written, read, error] : cases) {
         SCOPED_TRACE(std::string(column) + " = " + written.value_or("<null>"));
-        EXPECT_EQ(error_number([&] { rs.update_row(last, {{column, written}}); }), error);
+        EXPECT_EQ(error_number([&, column = column, written = written] { rs.update_row(last, {{column, written}}); }),
+                  error);
         if (read) {
             EXPECT_EQ(text(rs, last, column), read);
         }

@@ -109,7 +109,8 @@ TEST_F(PicturesTest, FailuresCarryTheOldErrorNumbers)
         {"cut.emf", kEmf.substr(0, 90)},
     };
     for (const auto& [name, bytes] : invalid)
-        EXPECT_EQ(error_number([&] { LoadPicture(write(name, bytes)); }), errPictureFormat) << name;
+        EXPECT_EQ(error_number([&, name = name, bytes = bytes] { LoadPicture(write(name, bytes)); }), errPictureFormat)
+            << name;
     EXPECT_EQ(error_number([&] { LoadPicture(dir.path().toStdString()); }), errPathFileAccess);
     EXPECT_EQ(error_number([&] { LoadPicture(path("missing.jpg")); }), errFileNotFound);
     EXPECT_EQ(error_number([&] { LoadPicture(path("no_folder/missing.jpg")); }), errFileNotFound);
