@@ -40,8 +40,9 @@ private:
 };
 
 // About 500 bytes a contact, three in ten with a photo link, as a book that has been used for
-// years; some nicks begin with an accented capital.
-void fill(sqlite3* db, long contacts)
+// years; some nicks begin with an accented capital. Without `keys`, the key columns stay empty,
+// as in a book of the earlier shape or rows another program added.
+void fill(sqlite3* db, long contacts, bool keys)
 {
     static constexpr std::array<const char*, 18> syllables{
         "lu", "na", "ro", "ma", "ki", "ze", "po", "ta", "vi", "so", "gia", "blu", "dark", "sun",
@@ -91,10 +92,14 @@ void fill(sqlite3* db, long contacts)
         }
         sqlite3_bind_double(insert, 12, 40.0 * sum);
         // The keys the program writes beside the texts it sorts and searches by.
-        const std::string keys[] = {platform::text_key(nick), platform::text_key(nome),
-                                    platform::text_key(email)};
-        for (int k = 0; k < 3; ++k)
-            sqlite3_bind_text(insert, 13 + k, keys[k].c_str(), -1, SQLITE_TRANSIENT);
+        const std::string key_texts[] = {platform::text_key(nick), platform::text_key(nome),
+                                         platform::text_key(email)};
+        for (int k = 0; k < 3; ++k) {
+            if (keys)
+                sqlite3_bind_text(insert, 13 + k, key_texts[k].c_str(), -1, SQLITE_TRANSIENT);
+            else
+                sqlite3_bind_null(insert, 13 + k);
+        }
         check(db, sqlite3_step(insert));
         sqlite3_reset(insert);
     }
@@ -111,12 +116,12 @@ fs::path book_folder()
 
 // Made under a temporary name and renamed into place only when complete, so an interrupted
 // run never leaves a half book that a later run would take for a whole one.
-std::string make_book(long contacts)
+std::string make_book(long contacts, bool keys)
 {
     const std::string schema = book::schema();
     const fs::path folder = book_folder();
     fs::create_directories(folder);
-    const fs::path path = folder / ("book-" + std::to_string(contacts) + "-"
+    const fs::path path = folder / (std::string(keys ? "book-" : "book-without-keys-") + std::to_string(contacts) + "-"
                                     + std::to_string(std::hash<std::string>{}(schema) % 1000000007)
                                     + ".mdb");
     if (fs::exists(path))
@@ -144,7 +149,7 @@ std::string make_book(long contacts)
         for (const auto& index : indexes)
             check(db, sqlite3_exec(db, ("drop index \"" + index.first + "\"").c_str(), nullptr,
                                    nullptr, nullptr));
-        fill(db, contacts);
+        fill(db, contacts, keys);
         for (const auto& index : indexes)
             check(db, sqlite3_exec(db, index.second.c_str(), nullptr, nullptr, nullptr));
     } catch (...) {
@@ -184,12 +189,12 @@ long book_contacts()
     return contacts > 0 ? contacts : 100000;
 }
 
-const std::string& book_path(long contacts)
+const std::string& book_path(long contacts, bool keys)
 {
-    static std::map<long, std::string> made;
-    auto found = made.find(contacts);
+    static std::map<std::pair<long, bool>, std::string> made;
+    auto found = made.find({contacts, keys});
     if (found == made.end())
-        found = made.emplace(contacts, make_book(contacts)).first;
+        found = made.emplace(std::pair(contacts, keys), make_book(contacts, keys)).first;
     return found->second;
 }
 

@@ -14,8 +14,9 @@ namespace bench {
 long book_contacts();
 
 // The book of `contacts` contacts; the first call of a run may make it (minutes for a million),
-// so call it before timing.
-const std::string& book_path(long contacts);
+// so call it before timing. Without `keys`, its key columns are empty, as in a book of the
+// earlier shape, which the program fills at its first open.
+const std::string& book_path(long contacts, bool keys = true);
 inline const std::string& book_path() { return book_path(book_contacts()); }
 
 // Copies a book and waits until the copy is on the disk: otherwise the first commit on it pays
