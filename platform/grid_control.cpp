@@ -186,6 +186,8 @@ public:
         QHeaderView::setModel(model);
         if (!model)
             return;
+        // Should a later Qt connect its handler otherwise, this finds nothing to undo: both
+        // run, Qt's first, and this one has nothing left to drop, slower but never wrong.
         disconnect(model, SIGNAL(rowsRemoved(QModelIndex,int,int)), this,
                    SLOT(_q_sectionsRemoved(QModelIndex,int,int)));
         connect(model, &QAbstractItemModel::rowsRemoved, this,
