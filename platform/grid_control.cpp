@@ -172,10 +172,46 @@ private:
     DataGrid* grid_;
 };
 
+// The row header, hidden, that only keeps the row count and positions. Qt's own handling of
+// a removed row walks every row of the book looking for hidden rows to renumber, a
+// millisecond at a million contacts. The grid hides no row and moves none, and all rows have
+// the same height, so a removal anywhere is the same as losing rows at the end: the header
+// drops its last sections and leaves the others alone.
+class GridRowHeader : public QHeaderView {
+public:
+    explicit GridRowHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+
+    void setModel(QAbstractItemModel* model) override
+    {
+        QHeaderView::setModel(model);
+        if (!model)
+            return;
+        // Should a later Qt connect its handler otherwise, this finds nothing to undo: both
+        // run, Qt's first, and this one has nothing left to drop, slower but never wrong.
+        disconnect(model, SIGNAL(rowsRemoved(QModelIndex,int,int)), this,
+                   SLOT(_q_sectionsRemoved(QModelIndex,int,int)));
+        connect(model, &QAbstractItemModel::rowsRemoved, this,
+                [this](const QModelIndex& parent) { dropRowsBeyondModel(parent); });
+    }
+
+private:
+    void dropRowsBeyondModel(const QModelIndex& parent)
+    {
+        const int rows = model()->rowCount();
+        if (parent.isValid() || rows >= count())
+            return;
+        if (rows == 0)
+            initializeSections();   // emptied: nothing left to walk
+        else
+            initializeSections(rows - 1, rows - 1);
+    }
+};
+
 } // namespace
 
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
 {
+    setVerticalHeader(new GridRowHeader(this));
     model_ = new GridModel(this);
     setModel(model_);
     setItemDelegate(new GridDelegate(this));

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include "tests/support/helpers.h"
@@ -23,10 +24,10 @@ namespace {
 class GridTest : public ::testing::Test {
 protected:
     // The grid in nick order over a book with the shipped schema holding these nicks.
-    void open(std::initializer_list<const char*> nicks, const std::string& insert = {})
+    void open(const Strings& nicks, const std::string& insert = {})
     {
         std::vector<testing_support::Contact> contacts;
-        for (const char* nick : nicks)
+        for (const std::string& nick : nicks)
             contacts.push_back({{"nick", nick}});
         testing_support::make_book(dir.path().toStdString(), contacts);
         ASSERT_EQ(testing_support::RawBook(book).exec(insert), SQLITE_OK);
@@ -104,6 +105,46 @@ TEST_F(GridTest, TheAddNewRowStoresANewContactOnCommitAndDeleteDropsItOrAStoredR
     grid.DeleteCurrentRow();   // the last row: the add-new row becomes current
     EXPECT_EQ(grid.AddNewState(), 1);
     EXPECT_EQ(stored(), Strings{"bruno"});
+}
+
+// The row header drops deleted rows its own way; every row must still be where the model has
+// it, for the keys, the mouse and the scroll bar.
+TEST_F(GridTest, DeletedRowsLeaveEveryRowInItsPlace)
+{
+    Strings nicks;
+    for (int i = 10; i < 50; ++i)
+        nicks.push_back("nick" + std::to_string(i));
+    open(nicks);
+    grid.resize(400, 200);
+    const QHeaderView& rows = *grid.verticalHeader();
+    const int height = rows.defaultSectionSize();
+    ASSERT_TRUE(grid.userMoveTo(5, 0));
+    grid.DeleteCurrentRow();   // inside the rows
+    ASSERT_TRUE(grid.userMoveTo(38, 0));
+    grid.DeleteCurrentRow();   // the last stored row: the add-new row is current
+    EXPECT_EQ(grid.AddNewState(), 1);
+    ASSERT_EQ(grid.model()->rowCount(), 39);
+    EXPECT_EQ(rows.count(), 39);
+    EXPECT_EQ(rows.length(), 39 * height);
+    EXPECT_EQ(rows.sectionPosition(38), 38 * height);
+
+    QApplication::processEvents();   // the view lays itself out again
+    grid.scrollToBottom();
+    const int bottom = grid.viewport()->height() - 1;
+    EXPECT_EQ(grid.rowAt(bottom), 38);   // the add-new row closes the grid, nothing below
+    EXPECT_EQ(grid.verticalScrollBar()->maximum() + grid.verticalScrollBar()->pageStep(),
+              39);   // it scrolls a row at a time
+    press(&grid, Qt::Key_Up);
+    EXPECT_EQ(grid.Columns(0), "nick48");
+    press(&grid, Qt::Key_Down);
+    EXPECT_EQ(grid.AddNewState(), 1);
+    press(&grid, Qt::Key_Down);   // no row below the add-new row
+    EXPECT_EQ(grid.currentRow(), 38);
+
+    grid.userEditCell(0, "zeno");
+    grid.CommitRowEdit();   // a fresh add-new row after the drops
+    EXPECT_EQ(rows.count(), 40);
+    EXPECT_EQ(rows.sectionPosition(39), 39 * height);
 }
 
 TEST_F(GridTest, ColumnsReadThePendingEditOverTheStoredRow)
