@@ -34,6 +34,7 @@ protected:
             for (int i = 0; i < 5; ++i) {
                 EXPECT_NE(form->stellar[riga][i]->isHidden(), form->stellag[riga][i]->isHidden());
                 red[riga] += !form->stellar[riga][i]->isHidden() && red[riga] == i;
+                EXPECT_EQ(!form->stellar[riga][i]->isHidden(), i < red[riga]) << "a red star after a grey one";
             }
         return red;
     }
@@ -52,6 +53,7 @@ const std::vector<testing_support::Contact> kBook = {
 };
 
 // Another row may not take a nick in any letter case; the user stays on it with nothing written.
+// The message follows the language.
 TEST_F(CardTest, ANickBelongsToOneRowWhateverItsLetterCase)
 {
     start(kBook);
@@ -65,7 +67,9 @@ TEST_F(CardTest, ANickBelongsToOneRowWhateverItsLetterCase)
     EXPECT_FALSE(form->TDBGrid1->userMoveTo(0, 0));
     EXPECT_EQ(messages(), std::vector<std::string>{"The nick is already existing in list!"});
     EXPECT_EQ(form->TDBGrid1->currentRow(), row);
+    form->lingua = 1;
     form->TDBGrid1->CommitRowEdit();
+    EXPECT_EQ(messages().back(), "Il nick è già esistente in lista!");
     EXPECT_EQ(stored_count(), 3);
 }
 
@@ -95,6 +99,20 @@ TEST_F(CardTest, MovingWithinARowRefreshesTheLabelsButDoesNotReloadTheCard)
     EXPECT_EQ(form->lnick->text().toStdString(), "Anna");
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 1));
     EXPECT_EQ(form->Text2->text().toStdString(), "bruno@example.org");
+}
+
+TEST_F(CardTest, TheAddNewRowClearsTheCardAndComingBackReloadsItOnce)
+{
+    start(kBook);
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
+    EXPECT_TRUE(form->era_su_nuova_riga);
+    EXPECT_EQ(form->lnick->text().toStdString(), "");
+    EXPECT_EQ(form->Text2->text().toStdString(), "");
+    EXPECT_EQ(score(), "0");
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(0, 0));   // the row it came from
+    EXPECT_FALSE(form->era_su_nuova_riga);
+    EXPECT_EQ(form->Text2->text().toStdString(), "anna@example.com");
+    EXPECT_EQ(form->lnick->text().toStdString(), "Anna");
 }
 
 TEST_F(CardTest, WhileAnImportRunsTheCardStaysAsItWas)
@@ -249,13 +267,15 @@ TEST_F(CardTest, AClickSelectsTheAddressAndADoubleClickMailsItOnlyWithAnAt)
     EXPECT_TRUE(doubles->messages->shown.empty());
 }
 
-// Clicks go through the controls, so each star reaches its own row and position.
+// Clicks go through the controls, so each star reaches its own row and position. The stars
+// keep scoring while the notes hide the panel.
 TEST_F(CardTest, StarClicksSetTheRatingAndTheStoredScore)
 {
     start({rated("Anna", {0, 5, 0, 1, 0}), rated("Bruno", {})});
     ASSERT_EQ(score(), "240");
     EXPECT_EQ(form->Text1->focusPolicy(), Qt::NoFocus);   // covered boxes take no typing
     emit form->Image9->clicked();   // the notes in place of the stars
+    EXPECT_TRUE(form->Picture1->isHidden());
     EXPECT_EQ(form->Text1->focusPolicy(), Qt::StrongFocus);
     emit form->stellag[3][3]->clicked();   // affinity 1 -> 4
     EXPECT_EQ(stars_shown()[3], 4);
@@ -264,8 +284,10 @@ TEST_F(CardTest, StarClicksSetTheRatingAndTheStoredScore)
     EXPECT_EQ(stars_shown()[1], 0);
     EXPECT_EQ(score(), "160");
     emit form->Image8->clicked();
+    EXPECT_FALSE(form->Picture1->isHidden());
     EXPECT_EQ(form->Text2->focusPolicy(), Qt::NoFocus);
     emit form->Image14->clicked();
+    EXPECT_TRUE(form->Picture1->isHidden());
     EXPECT_EQ(doubles->sound->played, heard({"suoni.wav", "piu.wav", "meno.wav", "suoni.wav", "suoni.wav"}));
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
     const Contact anna = stored("Anna");

@@ -100,8 +100,12 @@ TEST_F(MainWindowTest, SettingsAreReadExactlyAndTheLanguageIsWrittenBack)
         EXPECT_EQ(form->lingua, missing ? 0 : 1);
         EXPECT_EQ(setting("lingua"), missing ? "0" : "1");
         EXPECT_EQ(form->suono_on->isHidden(), !missing);
+        EXPECT_EQ(form->suono_off->isHidden(), missing);
         EXPECT_EQ(EllReg::avvio_disattivo, missing ? 0 : -1);
         EXPECT_EQ(form->avvioautom->isChecked(), missing);
+        EXPECT_EQ(form->path_foto, "C:\\");
+        EXPECT_EQ(form->path_discussioni, "C:\\TinMessenger");
+        EXPECT_EQ(form->path_c6, "C:\\TinMessenger");
     }
 }
 
@@ -124,13 +128,30 @@ TEST_F(MainWindowTest, TheWayOutWritesThePendingEditSavesTheFoldersAndNeverADupl
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
     form->TDBGrid1->userEditCell(0, "anna");
     form->path_foto = "C:\\Other";
-    QCoreApplication::sendEvent(form.get(), &close);
+    QCloseEvent again;
+    QCoreApplication::sendEvent(form.get(), &again);
+    EXPECT_FALSE(again.isAccepted());
     EXPECT_EQ(setting("PathFoto"), "C:\\Other");
     form->Image5_Click();
     EXPECT_TRUE(ended);
     EXPECT_EQ(messages(), std::vector<std::string>(2, "The nick is already existing in list!"));
+    for (const auto& shown : doubles->messages->shown)
+        EXPECT_EQ(shown.style, platform::vbCritical | platform::vbOKOnly);
     EXPECT_EQ(stored_count(), 2);
     EXPECT_EQ(stored("Bruno")["nome"], "Bruno Verdi");
+}
+
+// With no tray icon on the desktop from the start, hiding would leave the program unreachable.
+TEST_F(MainWindowTest, WithoutATrayIconTheWindowIsNeverHiddenOutOfReach)
+{
+    doubles->tray->present = false;
+    start(kTwo);
+    QCloseEvent close;
+    QCoreApplication::sendEvent(form.get(), &close);
+    EXPECT_TRUE(form->isVisible());
+    form->setWindowState(Qt::WindowMinimized);
+    form->Form_Resize();
+    EXPECT_FALSE(form->isHidden());
 }
 
 // The first activation redraws the window and starts the banner; a later one does neither.

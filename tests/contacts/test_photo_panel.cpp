@@ -84,9 +84,10 @@ protected:
 
 // The viewer alone, against a screen of 1000 x 800 pixels.
 constexpr double SW = 15000;
+constexpr double SH = 12000;
 class PhotoViewerTest : public ::testing::Test {
 protected:
-    void SetUp() override { platform::set_screen_size(platform::ScreenSize{SW, 12000}); }
+    void SetUp() override { platform::set_screen_size(platform::ScreenSize{SW, SH}); }
     void TearDown() override { platform::set_screen_size(std::nullopt); }
     static QPixmap picture(double width_twips, double height_twips)
     {
@@ -293,7 +294,6 @@ TEST_F(PhotoPanelTest, TheViewerShowsThePanelsPictureUnderItsCaption)
 // A bar the layout leaves untouched keeps its design length (2295 and 2775).
 TEST_F(PhotoViewerTest, TheLayoutFollowsThePictureAgainstTheScreen)
 {
-    constexpr double SH = 12000;
     const struct {
         const char* name;
         double PW, PH, W, H, view_w, view_h;
@@ -331,6 +331,7 @@ TEST_F(PhotoViewerTest, TheBarsAndTheKeysPanThePicture)
     h->setValue(1500);
     EXPECT_EQ(foto->Picture1->x(), px(-1500));
     h->setValue(0);
+    EXPECT_EQ(foto->Picture1->x(), 0);
     h->triggerAction(QAbstractSlider::SliderPageStepAdd);
     h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(foto->Picture1->x(), px(-600));
@@ -341,6 +342,7 @@ TEST_F(PhotoViewerTest, TheBarsAndTheKeysPanThePicture)
     EXPECT_EQ(foto->Picture1->pos(), QPoint(px(-600), px(-1000)));
     foto->setPicture1(picture(18000, 15000));   // the same size runs no layout
     EXPECT_EQ(foto->Picture1->pos(), QPoint(px(-600), px(-1000)));
+    EXPECT_EQ(h->value(), 600);
     const auto press = [this](int key) {
         testing_support::press(foto.get(), key);
         return foto->Picture1->pos();
@@ -356,4 +358,61 @@ TEST_F(PhotoViewerTest, TheBarsAndTheKeysPanThePicture)
     foto->setPicture1(picture(SW + 33000, 15000));   // a maximum beyond 16 bits fails its step only
     EXPECT_EQ(h->maximum(), 3000);
     EXPECT_EQ(foto->Width(), SW);
+}
+
+// Arrows pan by 100 twips, pages by 500, Home and End go to the ends; page and end keys move
+// the horizontal bar when it is the only one.
+TEST_F(PhotoViewerTest, KeysPanThePicture)
+{
+    const auto press = [this](int key) {
+        testing_support::press(foto.get(), key);
+        return foto->Picture1->pos();
+    };
+    foto->setPicture1(picture(18000, 15000));
+    EXPECT_EQ(foto->focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(press(Qt::Key_Right), QPoint(px(-100), 0));
+    EXPECT_EQ(press(Qt::Key_Down), QPoint(px(-100), px(-100)));
+    EXPECT_EQ(press(Qt::Key_PageDown), QPoint(px(-100), px(-600)));
+    EXPECT_EQ(press(Qt::Key_End), QPoint(px(-100), px(-3245)));
+    EXPECT_EQ(press(Qt::Key_PageUp), QPoint(px(-100), px(-2745)));
+    EXPECT_EQ(press(Qt::Key_Home), QPoint(px(-100), 0));
+    EXPECT_EQ(press(Qt::Key_Left), QPoint(0, 0));
+
+    foto->setPicture1(picture(18000, 6000));   // wide only
+    EXPECT_EQ(press(Qt::Key_End), QPoint(px(-3000), 0));
+    EXPECT_EQ(press(Qt::Key_Down), QPoint(px(-3000), 0)) << "a hidden bar does not pan";
+    EXPECT_EQ(press(Qt::Key_PageUp), QPoint(px(-2500), 0));
+    EXPECT_EQ(press(Qt::Key_Home), QPoint(0, 0));
+}
+
+// Our choice for a viewer that is still open: a picture of another size starts from a fresh
+// window's state (no bar of the earlier picture stays, no pan offset carries over), and a
+// window that grows stays on the screen.
+TEST_F(PhotoViewerTest, ANewPictureInTheOpenViewer)
+{
+    foto->setPicture1(picture(6000, 4500));
+    foto->show();
+    EXPECT_EQ(foto->minimumSize(), foto->maximumSize()) << "the user cannot resize it";
+    EXPECT_EQ(foto->pos(), QPoint(px((SW - 6090) / 2), px((SH - 4830) / 2)));
+    foto->setPicture1(picture(18000, 6000));   // the width of the screen
+    EXPECT_EQ(foto->pos(), QPoint(0, px((SH - 4830) / 2)));
+    foto->setPicture1(picture(18000, 15000));
+    EXPECT_EQ(foto->pos(), QPoint(0, 0));
+
+    foto->HScroll1->setValue(1500);
+    foto->VScroll1->setValue(700);
+    foto->setPicture1(picture(18000, 6000));   // still wide, no longer tall
+    EXPECT_EQ(std::pair(foto->HScroll1->isHidden(), foto->VScroll1->isHidden()), std::pair(false, true));
+    EXPECT_EQ(std::pair(foto->HScroll1->value(), foto->VScroll1->value()), std::pair(0, 0));
+    EXPECT_EQ(foto->Picture1->pos(), QPoint(0, 0));
+
+    foto->HScroll1->setValue(900);
+    foto->move(px(3000), px(3000));
+    foto->setPicture1(picture(3000, 3000));
+    EXPECT_TRUE(foto->HScroll1->isHidden());
+    EXPECT_EQ(foto->Picture1->pos(), QPoint(0, 0));
+    EXPECT_EQ(QSizeF(foto->Width(), foto->Height()), QSizeF(3090, 3330));
+    foto->hide();
+    foto->show();
+    EXPECT_EQ(foto->pos(), QPoint(px(3000), px(3000))) << "a window that fits stays; only the first showing centres";
 }

@@ -144,6 +144,30 @@ TEST_F(SearchSortDeleteTest, EachSortItemListsItsOrder)
     }
 }
 
+// The question is in the user's language and defaults to no; a no leaves the row as it was.
+TEST_F(SearchSortDeleteTest, DeleteAnsweredNoKeepsAllAndYesRemovesTheStoredContact)
+{
+    preset("lingua", "1");
+    open(kPeople);
+    ASSERT_TRUE(form->TDBGrid1->userMoveTo(1, 0));
+    form->TDBGrid1->setMarqueeStyle(6);
+    answer_delete(platform::vbNo);
+    ASSERT_EQ(doubles->messages->shown.size(), 1u);
+    EXPECT_EQ(doubles->messages->shown[0].text, "Confermi la cancellazione del nick?");
+    EXPECT_EQ(doubles->messages->shown[0].style, platform::vbYesNo | platform::vbCritical | platform::vbDefaultButton2);
+    EXPECT_EQ(doubles->messages->shown[0].title, "Tavoly");
+    EXPECT_EQ(form->TDBGrid1->MarqueeStyle(), 3);
+    EXPECT_EQ(stored_count(), 7);
+    EXPECT_TRUE(doubles->sound->played.empty());
+
+    answer_delete(platform::vbYes);
+    EXPECT_TRUE(stored("Bruno").empty());
+    EXPECT_EQ(stored_count(), 6);
+    EXPECT_NE(current_nick(), "Bruno");
+    EXPECT_EQ(card_nick(), current_nick());
+    EXPECT_EQ(doubles->sound->played, heard({"cancella.wav"}));
+}
+
 // From the add-new row nothing stored goes; a pending addition is discarded.
 TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStandsOn)
 {
@@ -163,6 +187,7 @@ TEST_F(SearchSortDeleteTest, DeleteAsksFirstAndRemovesOnlyTheStoredContactItStan
     ASSERT_TRUE(form->TDBGrid1->userMoveTo(add_new_row(), 0));
     doubles->sound->played.clear();
     answer_delete(platform::vbYes);
+    EXPECT_EQ(messages().back(), "Do you confirm the cancellation of the nick?");
     EXPECT_EQ(form->TDBGrid1->AddNewState(), 0);
     EXPECT_EQ(current_nick(), "Ada");
     EXPECT_EQ(card_nick(), "Ada");
