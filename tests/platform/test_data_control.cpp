@@ -1,5 +1,6 @@
 #include "platform/data_control.h"
 #include "platform/jet_sql.h"
+#include "platform/keyset_pager.h"
 #include "tests/support/helpers.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include <clocale>
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <thread>
@@ -358,6 +360,29 @@ TEST_F(DataControlTest, EveryRowOfALongOrderIsFoundWhereverTheGridJumps)
     Recordset& rs = open(Data1, "select * from qcontatti order by nick desc");
     rs.FindFirst("punti = 320 and nick like \"n09*\"");
     EXPECT_EQ(text(rs, rs.AbsolutePosition(), "nick"), "n0998");
+}
+
+// The values read are the rows' own on both sides of each window's edge, and a write shows in a
+// window read before it.
+TEST_F(DataControlTest, FetchesRowsByPageAcrossABigBook)
+{
+    const std::string big = dir.filePath("big.mdb").toStdString();
+    make_book(big, "with recursive n(i) as (select 1 union all select i + 1 from n where i < 300) "
+                   "insert into contatti (nick, punti) select printf('n%03d', i), i % 7 from n;");
+    Data1.DatabaseName = big;
+    Recordset& rs = open(Data1, "select * from qcontatti order by nick desc");
+    ASSERT_EQ(rs.size(), 300);
+    const long window = kPageRows;
+    for (long position : {0L, window - 1, window, 2 * window - 1, 2 * window, 127L, 128L, 255L, 256L, 299L}) {
+        char nick[24];
+        std::snprintf(nick, sizeof nick, "n%03ld", 300 - position);
+        EXPECT_EQ(text(rs, position, "nick"), nick);
+    }
+    EXPECT_EQ(text(rs, 200, "nome"), "<null>");   // its window is read before the write
+    rs.update_row(200, {{"nome", "scritto"}});
+    EXPECT_EQ(text(rs, 200, "nome"), "scritto");
+    rs.FindFirst("punti = 6 and nick like \"n0*\"");
+    EXPECT_EQ(text(rs, rs.AbsolutePosition(), "nick"), "n097");
 }
 
 // Each file that is not the book under this key is refused with its reason and left byte for byte;

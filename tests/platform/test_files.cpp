@@ -33,7 +33,8 @@ TEST(FilesNativePath, ConvertsAtTheFileSystemEdge)
 {
     set_home_folder("/home/u");
     const std::pair<const char*, const char*> cases[] = {
-        {"C:\\", "/home/u/"}, {"c:\\tavoly", "/home/u/tavoly"}, {"C:TinMessenger", "/home/u/TinMessenger"},
+        {"C:\\", "/home/u/"}, {"c:\\tavoly", "/home/u/tavoly"}, {"C:", "/home/u"}, {"C:/x/y", "/home/u/x/y"},
+        {"C:TinMessenger", "/home/u/TinMessenger"}, {"/opt/tavoly\\contatti.mdb", "/opt/tavoly/contatti.mdb"},
         {"Cx\\y", "Cx/y"}, {"D:\\data\\x.txt", "D:/data/x.txt"}, {"\\\\server\\share", "//server/share"},
         {"", ""},
     };
@@ -76,7 +77,9 @@ TEST_F(FilesTest, DirMatchFollowsTheAttributeBits)
     QFile::link(QString::fromStdString(at("gone")), QString::fromStdString(at("broken")));
     set_home_folder(root());
     const std::tuple<const char*, int, bool> cases[] = {
-        {"plain.txt", 0, true}, {"PLAIN.TXT", 0, false}, {".hidden", 0, false}, {".hidden", vbHidden, true},
+        {"plain.txt", 0, true}, {"missing.txt", 0, false}, {"PLAIN.TXT", 0, false}, {".hidden", 0, false},
+        {".hidden", vbHidden, true}, {".hidden", vbSystem, false}, {"*.txt", 0, true}, {"*.doc", 0, false},
+        {"su*", vbDirectory, true}, {".h*", 0, false}, {"sub\\", 0, true}, {"empty\\x*", vbDirectory, false},
         {"sub", 0, false}, {"sub", vbDirectory, true}, {".hsub", vbDirectory, false},
         {".hsub", vbDirectory | vbHidden, true}, {"broken", vbHidden | vbSystem | vbDirectory, false},
         {"pl?in.txt", 0, true}, {"pl?n.txt", 0, false}, {"su*", 0, false}, {".h*", vbHidden, true},

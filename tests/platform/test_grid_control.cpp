@@ -326,4 +326,30 @@ TEST_F(GridTest, ABookOfAHundredThousandShowsOnlyTheRowsInView)
     grid.setItemDelegate(own);
 }
 
+TEST_F(GridTest, Espr1ShowsItsValueItemsAndTheMarqueeItsStyle)
+{
+    open({"anna", "bruno"});
+    QPixmap picture(12, 14);
+    grid.setValueItems("Espr1", {{"-1", picture}}, {{"0", "  "}});
+    grid.SetColumn("foto1", "demo1.jpg");
+    grid.CommitRowEdit();
+    const QAbstractItemModel& model = *grid.model();
+    EXPECT_EQ(model.data(model.index(0, 16)).toString(), "");
+    EXPECT_EQ(model.data(model.index(0, 16), Qt::DecorationRole).value<QPixmap>().size(), QSize(12, 14));
+    EXPECT_EQ(model.data(model.index(1, 16)).toString(), "  ");
+    EXPECT_FALSE(model.data(model.index(1, 16), Qt::DecorationRole).isValid());
+
+    // 3: the whole row is highlighted; 6: only a frame around the current cell.
+    grid.resize(300, 200);
+    const QRect name = grid.visualRect(model.index(0, 1)).translated(grid.viewport()->pos());
+    const QRect nick = grid.visualRect(model.index(0, 0)).translated(grid.viewport()->pos());
+    grid.setMarqueeStyle(3);
+    const QImage row = grid.grab().toImage();
+    grid.setMarqueeStyle(6);
+    const QImage cell = grid.grab().toImage();
+    EXPECT_NE(row.pixelColor(name.center()), cell.pixelColor(name.center()));
+    EXPECT_EQ(cell.pixelColor(nick.left() + 1, nick.center().y()),
+              grid.palette().color(QPalette::Active, QPalette::Highlight));
+}
+
 } // namespace

@@ -28,6 +28,7 @@ TEST_F(IniReader, FindsTheValueAWindowsProgramWouldSee)
         const char* what;
         std::string bytes, section, key, expected;
     } cases[] = {
+        {"LF endings", "[banner]\nattivo=1\nweb1=a\n", "banner", "web1", "a"},
         {"CR LF endings", "[banner]\r\nattivo=1\r\nweb1=a\r\n", "banner", "attivo", "1"},
         {"lone CR endings", "[banner]\rattivo=1\rweb1=a", "banner", "web1", "a"},
         {"names without regard to case", "[Banner]\nATTIVO=1\n", "bAnNeR", "attivo", "1"},

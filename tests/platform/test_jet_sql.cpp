@@ -36,10 +36,38 @@ TEST(JetSql, TranslatesTheDialectQuotedTextWholeAndRefusesBrokenTexts)
         EXPECT_EQ(testing_support::error_number([&] { jet_to_sqlite(jet); }), platform::errDatabase) << jet;
 }
 
-// What the reference below cannot tell: odd brackets, SQL's wildcards, letters beyond ASCII.
+TEST(JetSql, TranslatesTheDialect)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"select nick from contatti where nick =\"nick\"", "select nick from contatti where nick ='nick'"},
+        {"nick = 'it''s'", "nick = 'it''s'"},
+        {"nick = \"true\"", "nick = 'true'"},
+        {"t.true = 1", "t.true = 1"},
+        {"upper(nick) like \"M*\"", "upper(nick) like 'M%'"},
+        {"nick not like \"a*\"", "nick not like 'a%'"},
+        {"nick like \"ma\"", "nick like 'ma'"},
+        {"nome LIKE \"a?c*\"", "(jet_like(nome, 'a?c*'))"},
+        {"t.email like \"*@example.com\"", "(jet_like(t.email, '*@example.com'))"},
+        {"nick like \"#*\"", "(jet_like(nick, '#*'))"},
+        {"nick like \"[!a-c]*\" and id > 2", "(jet_like(nick, '[!a-c]*')) and id > 2"},
+        {"nick like \"a_b\"", "(jet_like(nick, 'a_b'))"},
+        {"[nick] like \"[\"", "(jet_like([nick], '['))"},
+        {"nick like nome", "(jet_like(nick, nome))"},
+    };
+    for (const auto& [jet, sqlite] : cases)
+        EXPECT_EQ(jet_to_sqlite(jet), sqlite) << jet;
+}
+
+// Named cases, with what the reference below cannot tell: odd brackets, SQL's wildcards, letters beyond ASCII.
 TEST(JetSql, PatternsMatchAsJetDoes)
 {
     const std::tuple<const char*, const char*, bool> cases[] = {
+        {"*", "", true}, {"*", "anything", true}, {"ma*", "MARIO", true}, {"ma*", "amaro", false},
+        {"*io", "Mario", true}, {"*io", "Mariot", false}, {"*r*o", "mario", true}, {"?", "", false}, {"??", "a", false}, {"#", "7", true},
+        {"#", "x", false}, {"[abc]", "B", true}, {"[abc]", "d", false}, {"[a-c]x", "bx", true}, {"[a-c]x", "dx", false},
+        {"[!a-c]", "d", true}, {"[-z]", "-", true}, {"[*]", "a", false}, {"[#]", "1", false}, {"[", "[", true},
+        {"]", "]", true}, {"%", "%", true}, {"_", "x", false}, {"a#b", "a12b", false}, {"a*b*c", "aXbYbZc", true},
+        {"a*b*c", "aXbYc d", false}, {"è*", "èra", true},
         {"?", "é", true}, {"[!a-c]", "B", false}, {"[a-]", "-", true}, {"[*]", "*", true}, {"[?]", "a", false},
         {"[[]*", "[x]", true}, {"[", "a", false}, {"[ab", "[AB", true}, {"[]a", "a", true}, {"%", "x", false},
         // Every letter's case is folded; an accent still makes another letter.
@@ -52,9 +80,13 @@ TEST(JetSql, PatternsMatchAsJetDoes)
 TEST(JetSql, TellsSingleTableSelectsAndDropsTheirClosingOrder)
 {
     for (const char* sql : {"select * from qcontatti order by punti desc, nick",
+                            "select nick,id from qcontatti where nick = 'x' and id <> 0",
                             "select * from contatti where id in (select id from contatti where nick = 'a')"})
         EXPECT_TRUE(platform::is_single_table_select(sql)) << sql;
-    for (const char* sql : {"select * from contatti, qcontatti", "select * from (select * from contatti)",
+    for (const char* sql : {"select distinct nick from contatti", "select * from contatti, qcontatti",
+                            "select * from contatti c join qcontatti q on c.id = q.id",
+                            "select nick, count(*) from contatti group by nick", "select * from contatti limit 3",
+                            "select * from (select * from contatti)",
                             "select * from contatti union select * from contatti", "update contatti set nick = 'x'"})
         EXPECT_FALSE(platform::is_single_table_select(sql)) << sql;
     using platform::without_order_by;   // only the closing order goes
