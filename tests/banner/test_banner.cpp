@@ -186,10 +186,13 @@ TEST_F(BannerTest, TheLinksMenuIsFilledOnceUpToTheFirstEmptyCaptionAndShownOnlyW
     form->riempi_menu_link();
     form->Image10_Click();
     EXPECT_TRUE(doubles->popup_menu->shown.empty());
-    local_settings("[banner]\nweb1=Home\nLink1=http://www.example.com/\nweb2=Write us\nweb4=Never\n");
+    local_settings("[banner]\nweb1=Home\nLink1=http://www.example.com/\nweb2=Write us\nLink2=info@example.com\n"
+                   "web4=Never\n");
     form->Form_Activate();
     EXPECT_EQ(form->web[0]->text(), "Home");
+    EXPECT_EQ(form->web[1]->text(), "Write us");
     EXPECT_TRUE(form->web[1]->isVisible());
+    EXPECT_FALSE(form->web[2]->isVisible());
     EXPECT_FALSE(form->web[3]->isVisible());
     form->Image10_Click();
     ASSERT_EQ(doubles->popup_menu->shown.size(), 1u);
@@ -200,6 +203,38 @@ TEST_F(BannerTest, TheLinksMenuIsFilledOnceUpToTheFirstEmptyCaptionAndShownOnlyW
 }
 
 // ---- the message tick
+
+// The lines share the box by the last one with text: alone, the first fills it.
+TEST_F(BannerTest, TheLayoutFollowsTheLastLineWithText)
+{
+    struct Case {
+        const char* lines;
+        double height1, top2, height2;
+        bool shown1, shown2, shown3;
+    };
+    const Case cases[] = {
+        {"testo1=a\n", 915, -1, -1, true, false, false},
+        {"testo2=b\n", 434, 540, 435, false, true, false},
+        {"testo3=c\n", 315, 360, 315, false, false, true},
+        {"testo1=a\ntesto3=c\n", 315, 360, 315, true, false, true},
+    };
+    const auto top = [](const QWidget* line) { return platform::twips(line->y()); };
+    for (const auto& c : cases) {
+        form->num_messaggio = 0;
+        local_settings(std::string("[mess1]\nintervallo=1000\n") + c.lines);
+        form->Timer1_Timer();
+        SCOPED_TRACE(c.lines);
+        EXPECT_NEAR(form->LblBanner[1]->HeightTw(), c.height1, 15);
+        if (c.top2 >= 0) {
+            EXPECT_NEAR(top(form->LblBanner[2]), c.top2, 15);
+            EXPECT_NEAR(form->LblBanner[2]->HeightTw(), c.height2, 15);
+        }
+        EXPECT_EQ(form->LblBanner[1]->isVisibleTo(form->PicBanner), c.shown1);
+        EXPECT_EQ(form->LblBanner[2]->isVisibleTo(form->PicBanner), c.shown2);
+        EXPECT_EQ(form->LblBanner[3]->isVisibleTo(form->PicBanner), c.shown3);
+        EXPECT_NEAR(top(form->LblBanner[3]), 660, 15);
+    }
+}
 
 TEST_F(BannerTest, MessagesFollowEachOtherAndARefusedDisplayTimeKeepsThePreviousOne)
 {

@@ -25,6 +25,13 @@ protected:
         out.push_back(form->attendere->text());
         return out;
     }
+    // The texts both languages leave alone.
+    std::vector<QString> fixed() const
+    {
+        return {form->mnuLan->title(), form->mnuLanEnglish->text(), form->mnuLanItalian->text(),
+                form->find->toolTip(), form->windowTitle(), form->ord[2]->text(), form->ord[8]->text()};
+    }
+    int checks() const { return int(form->mnuLanEnglish->isChecked()) + int(form->mnuLanItalian->isChecked()); }
     std::string checked() const   // the language menu's check marks
     {
         return std::string(form->mnuLanEnglish->isChecked() ? "en" : "") + (form->mnuLanItalian->isChecked() ? "it" : "");
@@ -68,6 +75,71 @@ TEST_F(LanguageTest, TheDesignTextsStayInBothLanguages)
                                                           form->suono_off})
             EXPECT_EQ(w->toolTip(), "") << w->objectName().toStdString();
     }
+}
+
+TEST_F(LanguageTest, ItalianAndBackRestoresEveryTextWithOneCheckMark)
+{
+    start({});
+    const std::vector<QString> english = texts();
+    const std::vector<QString> unchanged = fixed();
+    EXPECT_EQ(english[5], "Sort for Nick");
+    EXPECT_EQ(english[24], "Execution automatic");
+    EXPECT_TRUE(form->mnuLanEnglish->isChecked());
+
+    // Every text changes but the empty caption, which stays empty.
+    form->mnuLanItalian->trigger();
+    EXPECT_EQ(form->lingua, 1);
+    EXPECT_EQ(setting("lingua"), "1");
+    EXPECT_TRUE(form->mnuLanItalian->isChecked());
+    EXPECT_EQ(checks(), 1);
+    const std::vector<QString> italian = texts();
+    for (size_t i = 0; i + 1 < italian.size(); ++i)
+        EXPECT_NE(italian[i], english[i]) << i;
+    EXPECT_EQ(italian.back(), "");
+    EXPECT_EQ(italian[3], "Affinità");
+    EXPECT_EQ(italian[5], "Ordina per for Nick");
+    EXPECT_EQ(italian[15], "Doppio click per inviare l'E-mail");
+    EXPECT_EQ(fixed(), unchanged);
+
+    // The language in force chosen again: saved again, nothing else moves.
+    preset("lingua", "x");
+    form->mnuLanItalian->trigger();
+    EXPECT_EQ(setting("lingua"), "1");
+    EXPECT_EQ(checks(), 1);
+    EXPECT_TRUE(form->mnuLanItalian->isChecked());
+
+    form->mnuLanEnglish->trigger();
+    EXPECT_EQ(setting("lingua"), "0");
+    EXPECT_TRUE(form->mnuLanEnglish->isChecked());
+    EXPECT_EQ(checks(), 1);
+    EXPECT_EQ(texts(), english);
+    EXPECT_EQ(fixed(), unchanged);
+}
+
+TEST_F(LanguageTest, AStoredItalianIsAppliedAtStart)
+{
+    preset("lingua", "it");
+    start({});
+    EXPECT_EQ(form->Label1[0]->text(), "Simpatia");
+    EXPECT_TRUE(form->mnuLanItalian->isChecked());
+}
+
+TEST_F(LanguageTest, MessagesAndDialogTitlesFollowASwitchAtOnce)
+{
+    start({{{"nick", "Anna"}}});
+    form->mnuLanItalian->trigger();
+    form->manca_nick();
+    form->Image7_Click();
+    form->Image2_Click();
+    ASSERT_EQ(doubles->messages->shown.size(), 2u);
+    EXPECT_EQ(doubles->messages->shown[0].text, "Manca il nick!");
+    EXPECT_EQ(doubles->messages->shown[1].text, "Confermi la cancellazione del nick?");
+    ASSERT_EQ(doubles->open_file->requests.size(), 1u);
+    EXPECT_EQ(doubles->open_file->requests[0].title, "Inserisci foto");
+
+    form->mnuLanEnglish->trigger();
+    form->manca_nick();
+    EXPECT_EQ(doubles->messages->shown.back().text, "The nick miss!");
 }
 
 } // namespace

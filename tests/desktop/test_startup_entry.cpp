@@ -8,10 +8,12 @@
 #include "tests/support/main_fixture.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 
 using testing_support::MainFixture;
 
@@ -80,11 +82,25 @@ TEST_F(StartupEntryTest, AFolderWithBlanksAndQuotesIsEscapedAndANewFolderRewrite
     const QString base = dir.path();
     const QString folder = base + "/my dir's \"x\" $HOME";
     QDir().mkpath(folder);
+    // The program and a "my" beside its folder both record how they were started.
+    const QString recorder = "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"" + base + "/started.tmp\"\nmv \"" + base
+        + "/started.tmp\" \"" + base + "/started\"\n";
+    for (const QString& f : {folder + "/" + running(), base + "/my"}) {
+        testing_support::write_file(f, recorder.toStdString());
+        QFile::setPermissions(f, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     platform::set_program_folder(folder.toStdString());
     EllReg::avvio_disattivo = 0;
     EllReg::imposta_avvio_automatico();
     EXPECT_EQ(validation(entry_path()), QString());
     EXPECT_EQ(exec_of(entry_path()), "\"" + base + "/my dir's \\\\\"x\\\\\" \\\\$HOME/" + running() + "\" S");
+    if (!QStandardPaths::findExecutable("gio").isEmpty()) {
+        ASSERT_EQ(QProcess::execute("gio", {"launch", entry_path()}), 0);
+        QDeadlineTimer deadline(10000);
+        while (!QFile::exists(base + "/started") && !deadline.hasExpired())
+            QThread::msleep(20);
+        EXPECT_EQ(read(base + "/started"), folder + "/" + running() + "\nS\n");
+    }
     platform::set_program_folder((base + "/100% other").toStdString());
     EllReg::imposta_avvio_automatico();
     EXPECT_EQ(exec_of(entry_path()), "\"" + base + "/100%% other/" + running() + "\" S");

@@ -3,7 +3,11 @@
 #include "tests/support/helpers.h"
 #include "tests/support/main_fixture.h"
 
+#include <QAudioDevice>
 #include <QDir>
+#include <QEventLoop>
+#include <QMediaDevices>
+#include <QTimer>
 
 using testing_support::windows_style;
 
@@ -30,6 +34,38 @@ TEST_F(SuonoTest, PlaysOnlyAnExistingFileByItsNativePath)
         EXPECT_EQ(Suono::riproduci_suono(path, loop), exists) << path;
     }
     EXPECT_EQ(doubles.sound->played, std::vector<std::string>{native("piu.wav")});
+}
+
+TEST_F(SuonoTest, FileEsisteWithFolderBitDropsTheTrailingSeparator)
+{
+    const struct {
+        const char* name;
+        int16_t attributes;
+        bool found;
+        const char* name_after;
+    } cases[] = {
+        {"piu.wav", 0, true, "piu.wav"}, {"cartella\\", 16, true, "cartella"},
+        {"altra\\", 16, false, "altra"}, {"cartella\\", 0, false, "cartella\\"},
+    };
+    for (const auto& c : cases) {
+        std::string path = windows(c.name);
+        EXPECT_EQ(Suono::file_esiste(path, c.attributes), c.found) << c.name << " with " << c.attributes;
+        EXPECT_EQ(path, windows(c.name_after)) << c.name << " with " << c.attributes;
+    }
+}
+
+// The real player, without the test double: where there is an audio device at all.
+TEST(SuonoRealPlayer, PlaysAWholeWaveAndTheNextReplacesIt)
+{
+    if (QMediaDevices::audioOutputs().isEmpty())
+        GTEST_SKIP() << "no audio output device";
+    std::string path = windows_style(TAVOLY_SOURCE_DIR "/resources/program/piu.wav");
+    int16_t loop = 0;
+    EXPECT_TRUE(Suono::riproduci_suono(path, loop));
+    EXPECT_TRUE(Suono::riproduci_suono(path, loop));
+    QEventLoop wait;
+    QTimer::singleShot(300, &wait, &QEventLoop::quit);
+    wait.exec();
 }
 
 class SoundSwitch : public testing_support::MainFixture {

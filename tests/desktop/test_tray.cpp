@@ -10,6 +10,18 @@ using testing_support::MainFixture;
 
 namespace {
 
+// The warnings' texts; each is an exclamation with only OK, under the program's name.
+std::vector<std::string> texts(const std::vector<testing_support::ShownMessage>& shown)
+{
+    std::vector<std::string> out;
+    for (const auto& m : shown) {
+        EXPECT_EQ(m.style, platform::vbExclamation | platform::vbOKOnly);
+        EXPECT_EQ(m.title, "Tavoly");
+        out.push_back(m.text);
+    }
+    return out;
+}
+
 TEST(ClsSysTray, WrongUseIsWarnedAndChangesNothing)
 {
     testing_support::ServiceDoubles doubles;
@@ -24,11 +36,21 @@ TEST(ClsSysTray, WrongUseIsWarnedAndChangesNothing)
         EXPECT_FALSE(tray.Add());
         tray.OwnerControl(&other);
         EXPECT_EQ(tray.OwnerControl(), &owner);
-        EXPECT_EQ(doubles.messages->shown.size(), 4u);   // one warning per refused use
+        EXPECT_EQ(texts(doubles.messages->shown),   // one warning per refused use, in order
+                  (std::vector<std::string>{
+                      "Impossibile procedere prima di impostare un'icona da visualizzare (proprietà Icon).",
+                      "Impossibile visualizzare l'icona prima di impostare un controllo (proprietà OwnerControl).",
+                      "Icona già visualizzata nella TrayArea.",
+                      "Impossibile cambiare il controllo quando l'icona è gia attiva.",
+                  }));
         ASSERT_EQ(doubles.tray->calls.size(), 1u);
         const auto& added = doubles.tray->calls[0];
         EXPECT_EQ(added.message, NIM_ADD);
+        EXPECT_EQ(added.data.cbSize, 88u);
         EXPECT_EQ(added.data.hWnd, &owner);
+        EXPECT_EQ(added.data.uID, 1u);
+        EXPECT_EQ(added.data.uFlags, 7u);
+        EXPECT_EQ(added.data.uCallbackMessage, 512u);
         EXPECT_TRUE(tray.Icon().isNull());
         EXPECT_TRUE(tray.Remove());
         EXPECT_TRUE(tray.Remove());
@@ -107,6 +129,22 @@ TEST_F(TrayIconTest, TheIconCarriesTheCaptionAndItsClicksReachTheWindow)
     form->PicTray_MouseMove(0, 0, 516 * 12, 0);
     EXPECT_TRUE(form->isHidden());
     EXPECT_EQ(doubles->popup_menu->shown.size(), 2u);
+}
+
+TEST_F(TrayIconTest, TheOptionsMenuHoldsItsItemsInOrderAndItsExitRemovesTheIcon)
+{
+    start({});
+    const QList<QAction*> items = form->menupop3->actions();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0], form->avvioautom);
+    EXPECT_EQ(items[1], form->mnuLan->menuAction());
+    EXPECT_EQ(items[2], form->divpop3);
+    EXPECT_TRUE(form->divpop3->isSeparator());
+    EXPECT_EQ(items[3], form->chiudi);
+    EXPECT_EQ(form->mnuLan->actions(), (QList<QAction*>{form->mnuLanEnglish, form->mnuLanItalian}));
+    form->chiudi->trigger();
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(doubles->tray->calls.back().message, NIM_DELETE);
 }
 
 // Hidden only while an icon can bring the window back.

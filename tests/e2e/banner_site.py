@@ -5,13 +5,16 @@
 #   stall    set.txt names a picture that never finishes arriving ("STALL" is logged when it starts)
 #   gzip     set.txt comes as a broken gzip stream
 #   disk     set.txt names 40 pictures of 3 MiB each
+#   banner   set.txt shows one message over banner.png, a red picture
 # The port it listens on (127.0.0.1 only) goes to the file <log>.port. It stops by itself
 # after 120 s.
 import http.server
 import socketserver
+import struct
 import sys
 import threading
 import time
+import zlib
 
 scenario, log = sys.argv[1], sys.argv[2]
 MiB = 1024 * 1024
@@ -24,7 +27,17 @@ def settings(names):
     return text.encode()
 
 
+def png(width, height, rgb):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    rows = b"".join(b"\0" + bytes(rgb) * width for _ in range(height))
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b"")
+
+
 SETTINGS = {
+    "banner": (b"[banner]\r\nattivo=TRUE\r\n"
+               b"[mess1]\r\nintervallo=4000\r\ntesto1=Hello from the site\r\nimmagine=banner.png\r\n"),
     "journal": settings(["contatti.mdb-journal", "contatti.mdb-wal", "tavoly.ini", "chkon", "ok.png"]),
     "stall": settings(["stall.png"]),
     "disk": settings(["p%d.png" % n for n in range(1, 41)]),
@@ -64,6 +77,8 @@ class Site(http.server.BaseHTTPRequestHandler):
                 with open(log, "a") as f:
                     f.write("STALL\n")
                 time.sleep(60)
+            elif name == "banner.png" and scenario == "banner":
+                self.answer(png(16, 16, (255, 0, 0)))
             elif name.startswith("p") and name.endswith(".png"):
                 self.answer(b"p" * (3 * MiB))
             else:

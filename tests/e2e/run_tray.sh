@@ -28,6 +28,7 @@ wait_until '[ -n "$(icon_line)" ]' && echo "icon shown"
 
 timeout 30 ./tavoly
 echo "second copy ended $?"
+kill -0 $pid 2>/dev/null && echo "first copy still up"
 echo "windows $(xwininfo -root -tree | grep -c '"Tavoly? - ')"
 
 python3 "$here/close_window.py" "$(window)"

@@ -76,7 +76,8 @@ TEST(EndToEnd, RefusesASecondCopyLivesInTheTrayAndStartsHiddenFromItsAutostartEn
     env.insert("EXIT_Y", QString::number(platform::px(layout::kExit.top + layout::kExit.height / 2)));
     const auto [out, err] = run_in_x(env, "run_tray.sh", {program});
     SCOPED_TRACE((out + err).toStdString());
-    for (const char* seen : {"window shown", "icon shown", "second copy ended 0", "windows 1", "closed to the tray",
+    for (const char* seen : {"window shown", "icon shown", "second copy ended 0", "first copy still up",
+                             "windows 1", "closed to the tray",
                              "still running", "back on a click", "first menu shown", "by the menu exited 0",
                              "entry started in the tray", "entry started hidden", "second menu shown",
                              "entry's copy exited", "window shown again", "by the button exited 0"})
@@ -207,6 +208,22 @@ SiteRun run_with_site(const QTemporaryDir& dir, const char* scenario, const char
 std::string missing_for_site()
 {
     return missing({"python3"});
+}
+
+TEST(EndToEnd, OnLineTheBannerFetchesItsFileAndPictureOnceAndShowsTheFirstMessage)
+{
+    if (const auto tool = missing({"python3", "import", "convert"}); !tool.empty())
+        GTEST_SKIP() << tool << " missing";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString program = copy_program(dir);
+    QFile::copy(QStringLiteral(TAVOLY_CHK), program + "/chk.exe");
+    const auto [out, err] = run_in_x(environment(dir), "run_banner.sh", {program});
+    SCOPED_TRACE((out + err).toStdString());
+    for (const char* seen : {"window shown", "fetched", "banner pixel srgb(255,0,0)", "picture asked 1 times",
+                             "settings asked 1 times", "exited 0"})
+        EXPECT_TRUE(out.contains(seen)) << seen;
+    EXPECT_FALSE(err.contains("Sanitizer"));
 }
 
 // A journal beside the book would be played back into it at the next start.
