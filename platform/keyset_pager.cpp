@@ -358,14 +358,15 @@ std::optional<KeysetPager::Match> KeysetPager::first_match(const std::vector<std
     for (const std::string& condition : conditions)
         indexed = indexed && uses_an_index("select * from (" + unordered + ") where (" + condition + ")");
     if (!indexed)
-        return ranked_match(conditions);
+        return ranked_match(conditions, false);
     for (size_t i = 0; i < conditions.size(); ++i)
-        if (auto match = ranked_match({conditions[i]}))
+        if (auto match = ranked_match({conditions[i]}, true))
             return Match{i, match->at, match->id};
     return std::nullopt;
 }
 
-std::optional<KeysetPager::Match> KeysetPager::ranked_match(const std::vector<std::string>& conditions)
+// `indexed`: the conditions' rows are read through an index, which gives them in the order.
+std::optional<KeysetPager::Match> KeysetPager::ranked_match(const std::vector<std::string>& conditions, bool indexed)
 {
     sqlite3* db = connection->db;
     const std::string id = quote_name(id_name);
@@ -394,12 +395,8 @@ std::optional<KeysetPager::Match> KeysetPager::ranked_match(const std::vector<st
     }
     const std::string matches = "select " + id + ", " + term_list() + ", " + rank + " from (" + excluding_pinned()
         + ") where (" + any + ")";
-    const bool one = conditions.size() == 1;
     const std::string rank_column = std::to_string(order.size() + 2);
-    Statement first(db, matches
-                            + (one && uses_an_index(matches) ? order_clause(false)
-                                                             : sorted_clause(one ? "" : rank_column))
-                            + " limit 1");
+    Statement first(db, matches + (indexed ? order_clause(false) : sorted_clause(rank_column)) + " limit 1");
     if (!first.step())
         return best;
     const long long match = sqlite3_column_int64(first.get(), 0);
@@ -425,10 +422,9 @@ bool KeysetPager::uses_an_index(const std::string& select) const
 // the first one in the list's order is kept. `first` is a term that goes before the order's.
 std::string KeysetPager::sorted_clause(const std::string& first) const
 {
-    std::string clause = first.empty() ? "" : " order by " + first;
+    std::string clause = " order by " + first;
     for (const OrderTerm& term : order)
-        clause += (clause.empty() ? " order by +(" : ", +(") + term.expression + ")"
-            + (term.descending ? " desc" : "");
+        clause += ", +(" + term.expression + ")" + (term.descending ? " desc" : "");
     return clause;
 }
 

@@ -100,8 +100,8 @@ struct KeysetPager {
     std::string order_clause(bool reversed, size_t from_term = 0) const;
     std::string term_list() const;   // the order's terms as select columns
     bool uses_an_index(const std::string& select) const;
-    std::optional<Match> ranked_match(const std::vector<std::string>& conditions);
-    std::string sorted_clause(const std::string& first = "") const;
+    std::optional<Match> ranked_match(const std::vector<std::string>& conditions, bool indexed);
+    std::string sorted_clause(const std::string& first) const;
     long rows_before(long long id, const TermValues& values);
     bool comes_before(long long id, const TermValues& signpost) const;
     long query_position(long position) const;
